@@ -1,0 +1,121 @@
+// knapsack: reads one 0/1 knapsack instance on standard input and writes the
+// largest total value that fits the capacity.
+
+#include <cerrno>
+#include <charconv>
+#include <cstdarg>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <new>
+#include <vector>
+
+#include "best_total.hpp"
+#include "reader.hpp"
+
+namespace {
+
+// Writes one diagnostic line and gives the exit status of a refusal.
+[[gnu::format(printf, 1, 2)]] int refuse(const char* format, ...) {
+    std::fputs("knapsack: ", stderr);
+    va_list args;
+    va_start(args, format);
+    std::vfprintf(stderr, format, args);
+    va_end(args);
+    std::fputc('\n', stderr);
+    return 1;
+}
+
+int refuse_read_error(const input_reader& in) {
+    return refuse("cannot read standard input: %s", std::strerror(in.error));
+}
+
+// Reads one field of item `item` (counted from 1) into `field`. Returns false
+// when reading must stop: at the first failed extraction, which leaves this
+// field and every later one 0, or at a refusal, which sets `status` to 1.
+bool read_item_field(input_reader& in, std::int32_t& field, std::size_t item, const char* name,
+                     int& status) {
+    switch (read_number(in, field)) {
+        case read_status::number:
+            return true;
+        case read_status::no_number:
+            return false;
+        case read_status::out_of_range:
+            status = refuse("item %zu: the %s is outside the 32-bit signed range", item, name);
+            return false;
+        case read_status::read_error:
+            status = refuse_read_error(in);
+            return false;
+    }
+    return false;
+}
+
+}  // namespace
+
+int main() {
+    // The reader has a buffer of its own; a second one below it would only copy.
+    std::setvbuf(stdin, nullptr, _IONBF, 0);
+    input_reader in = make_reader(stdin);
+
+    std::int32_t item_count = 0;
+    std::int32_t capacity = 0;
+    for (std::int32_t* field : {&item_count, &capacity}) {
+        switch (read_number(in, *field)) {
+            case read_status::number:
+                break;
+            case read_status::no_number:
+                return refuse("input does not begin with the number of items and the capacity");
+            case read_status::out_of_range:
+                return refuse("the %s is outside the 32-bit signed range",
+                              field == &item_count ? "number of items" : "capacity");
+            case read_status::read_error:
+                return refuse_read_error(in);
+        }
+    }
+    if (item_count < 0) {
+        return refuse("the number of items is negative: %d", item_count);
+    }
+    if (capacity < 0) {
+        return refuse("the capacity is negative: %d", capacity);
+    }
+
+    const auto count = static_cast<std::size_t>(item_count);
+    std::vector<std::int32_t> values;
+    std::vector<std::int32_t> weights;
+    try {
+        values.resize(count);
+        weights.resize(count);
+    } catch (const std::bad_alloc&) {
+        return refuse("not enough memory for the item arrays (%zu items)", count);
+    }
+
+    int status = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        if (!read_item_field(in, values[i], i + 1, "value", status) ||
+            !read_item_field(in, weights[i], i + 1, "weight", status)) {
+            break;
+        }
+        if (weights[i] < 0) {
+            return refuse("item %zu: the weight is negative: %d", i + 1, weights[i]);
+        }
+    }
+    if (status != 0) {
+        return status;
+    }
+
+    std::int64_t total = 0;
+    try {
+        total = best_total(capacity, values, weights);
+    } catch (const std::bad_alloc&) {
+        return refuse("not enough memory for the table");
+    }
+
+    char digits[24];
+    const char* const end = std::to_chars(digits, digits + sizeof digits, total).ptr;
+    const auto length = static_cast<std::size_t>(end - digits);
+    errno = 0;
+    if (std::fwrite(digits, 1, length, stdout) != length || std::fflush(stdout) != 0) {
+        return refuse("cannot write the result: %s", std::strerror(errno != 0 ? errno : EIO));
+    }
+    return 0;
+}

@@ -1,0 +1,172 @@
+#include "reader.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <limits>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+// What a sequence of extractions yields: the fields, then why it stopped.
+struct extraction {
+    std::vector<std::int32_t> fields;
+    read_status stop;
+    bool operator==(const extraction&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const extraction& e) {
+    out << "fields {";
+    for (std::int32_t f : e.fields) {
+        out << ' ' << f;
+    }
+    return out << " } then status " << static_cast<int>(e.stop);
+}
+
+// The standard formatted extraction. It signals a number outside the range by
+// failing with the largest or smallest value stored; any other failure stores 0.
+extraction standard_extraction(const std::string& bytes) {
+    std::istringstream stream(bytes);
+    extraction result{{}, read_status::no_number};
+    for (;;) {
+        std::int32_t value = 0;
+        if (stream >> value) {
+            result.fields.push_back(value);
+            continue;
+        }
+        if (value == std::numeric_limits<std::int32_t>::max() ||
+            value == std::numeric_limits<std::int32_t>::min()) {
+            result.stop = read_status::out_of_range;
+        }
+        return result;
+    }
+}
+
+extraction reader_extraction(const std::string& bytes, std::size_t chunk) {
+    // fmemopen needs a non-empty buffer of its own; an empty string reads as end.
+    std::string copy = bytes.empty() ? std::string(1, '\0') : bytes;
+    std::FILE* source = fmemopen(copy.data(), bytes.size() == 0 ? 0 : copy.size(), "r");
+    if (source == nullptr) {
+        source = std::tmpfile();
+    }
+    input_reader in = make_reader(source, chunk);
+    extraction result{{}, read_status::no_number};
+    for (;;) {
+        std::int32_t value = 12345;
+        const read_status status = read_number(in, value);
+        if (status != read_status::number) {
+            EXPECT_EQ(value, 12345) << "a failed read must not store a value";
+            result.stop = status;
+            break;
+        }
+        result.fields.push_back(value);
+    }
+    std::fclose(source);
+    return result;
+}
+
+// Chunk sizes that put a refill at every position of short inputs, and the
+// program's own size.
+const std::vector<std::size_t> chunks = {1, 2, 3, 4, 5, 7, 8, 11, 16, 64, default_chunk};
+
+struct reader_case {
+    const char* bytes;
+    extraction expected;
+};
+
+class reader_cases : public testing::TestWithParam<reader_case> {};
+
+TEST_P(reader_cases, read_like_the_standard_extraction_at_every_chunk_size) {
+    const reader_case& c = GetParam();
+    ASSERT_EQ(standard_extraction(c.bytes), c.expected) << "the case itself is wrong";
+    for (std::size_t chunk : chunks) {
+        EXPECT_EQ(reader_extraction(c.bytes, chunk), c.expected) << "chunk " << chunk;
+    }
+}
+
+const read_status none = read_status::no_number;
+const read_status out = read_status::out_of_range;
+
+INSTANTIATE_TEST_SUITE_P(
+    cases, reader_cases,
+    testing::Values(reader_case{"", {{}, none}}, reader_case{" \t\n\v\f\r", {{}, none}},
+                    reader_case{"3 5\n4 2", {{3, 5, 4, 2}, none}},
+                    reader_case{"+7 -0 +0 007", {{7, 0, 0, 7}, none}},
+                    reader_case{"12x 3", {{12}, none}}, reader_case{"1-2", {{1, -2}, none}},
+                    reader_case{"1+2", {{1, 2}, none}}, reader_case{"- 5", {{}, none}},
+                    reader_case{"5 -", {{5}, none}}, reader_case{"+-5", {{}, none}},
+                    reader_case{".5", {{}, none}}, reader_case{"0x1f", {{0}, none}},
+                    reader_case{"2147483647 -2147483648", {{2147483647, -2147483648}, none}},
+                    reader_case{"1 2147483648 3", {{1}, out}},
+                    reader_case{"-2147483649", {{}, out}},
+                    reader_case{"99999999999999999999999999", {{}, out}},
+                    reader_case{"-0000000000000000000000000000000000000042", {{-42}, none}}));
+
+TEST(reader, reads_a_thousand_leading_zeros) {
+    const std::string bytes =
+        "1 " + std::string(1000, '0') + "2147483647 " + std::string(1000, '0') + "2147483648";
+    const extraction expected{{1, 2147483647}, out};
+    for (std::size_t chunk : chunks) {
+        EXPECT_EQ(reader_extraction(bytes, chunk), expected) << "chunk " << chunk;
+    }
+}
+
+TEST(reader, matches_the_standard_extraction_on_a_random_corpus) {
+    std::mt19937_64 random(7);
+    auto pick = [&](std::size_t n) {
+        return std::uniform_int_distribution<std::size_t>(0, n - 1)(random);
+    };
+    const std::vector<std::string> signs = {"", "", "", "+", "-"};
+    const std::vector<std::string> junk = {
+        "x", ".", "-", "+", "--1", "+-1", "e", "\x80", std::string(1, '\0'), "0x", ",", "_"};
+    const std::vector<std::string> edges = {"2147483647", "2147483648", "4294967296",
+                                            "9223372036854775808", "0"};
+    const std::string blanks = " \t\n\v\f\r";
+    for (int round = 0; round < 3000; ++round) {
+        std::string bytes;
+        const std::size_t tokens = pick(12);
+        for (std::size_t t = 0; t < tokens; ++t) {
+            const std::size_t kind = pick(20);
+            if (kind == 0) {
+                bytes += junk[pick(junk.size())];
+            } else if (kind == 1) {
+                bytes += signs[pick(signs.size())] + edges[pick(edges.size())];
+            } else {
+                bytes += signs[pick(signs.size())] + std::string(pick(4) == 0 ? pick(5) : 0, '0');
+                const std::size_t digits = 1 + pick(pick(3) == 0 ? 12 : 6);
+                for (std::size_t d = 0; d < digits; ++d) {
+                    bytes += static_cast<char>('0' + pick(10));
+                }
+            }
+            const std::size_t separators = pick(8) == 0 ? 0 : 1 + pick(3);
+            for (std::size_t s = 0; s < separators; ++s) {
+                bytes += blanks[pick(blanks.size())];
+            }
+        }
+        const extraction expected = standard_extraction(bytes);
+        for (std::size_t chunk : {std::size_t{1}, 1 + pick(9), 1 + pick(40), default_chunk}) {
+            ASSERT_EQ(reader_extraction(bytes, chunk), expected)
+                << "chunk " << chunk << ", bytes \"" << bytes << '"';
+        }
+    }
+}
+
+TEST(reader, reports_a_read_error) {
+    // A stream opened for writing only fails every read.
+    std::FILE* source = std::tmpfile();
+    ASSERT_NE(source, nullptr);
+    std::FILE* write_only = std::fopen("/dev/null", "w");
+    ASSERT_NE(write_only, nullptr);
+    input_reader in = make_reader(write_only, 16);
+    std::int32_t value = 0;
+    EXPECT_EQ(read_number(in, value), read_status::read_error);
+    EXPECT_NE(in.error, 0);
+    std::fclose(write_only);
+    std::fclose(source);
+}
+
+}  // namespace
