@@ -8,10 +8,11 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
-#include <vector>
+#include <span>
 
 #include "best_total.hpp"
 #include "reader.hpp"
+#include "zeroed_array.hpp"
 
 namespace {
 
@@ -80,8 +81,8 @@ int main() {
     }
 
     const auto count = static_cast<std::size_t>(item_count);
-    std::vector<std::int32_t> values;
-    std::vector<std::int32_t> weights;
+    zeroed_array<std::int32_t> values;
+    zeroed_array<std::int32_t> weights;
     try {
         values.resize(count);
         weights.resize(count);
@@ -90,22 +91,37 @@ int main() {
     }
 
     int status = 0;
+    std::size_t stored = 0;
     for (std::size_t i = 0; i < count; ++i) {
-        if (!read_item_field(in, values[i], i + 1, "value", status) ||
-            !read_item_field(in, weights[i], i + 1, "weight", status)) {
+        std::int32_t value = 0;
+        std::int32_t weight = 0;
+        const bool complete = read_item_field(in, value, i + 1, "value", status) &&
+                              read_item_field(in, weight, i + 1, "weight", status);
+        if (status != 0) {
+            return status;
+        }
+        if (weight < 0) {
+            return refuse("item %zu: the weight is negative: %d", i + 1, weight);
+        }
+        // An item that cannot change the table gives the same result as an
+        // item (0, 0), so only the others are stored, in input order, at the
+        // front; the rest of the arrays keeps the zeros it was created with.
+        // The result does not depend on the order of the items, and the table
+        // never looks at the pages of a large instance that hold no item.
+        if (can_change_table(capacity, value, weight)) {
+            values[stored] = value;
+            weights[stored] = weight;
+            ++stored;
+        }
+        if (!complete) {
             break;
         }
-        if (weights[i] < 0) {
-            return refuse("item %zu: the weight is negative: %d", i + 1, weights[i]);
-        }
-    }
-    if (status != 0) {
-        return status;
     }
 
     std::int64_t total = 0;
     try {
-        total = best_total(capacity, values, weights);
+        total =
+            best_total(capacity, std::span(values).first(stored), std::span(weights).first(stored));
     } catch (const std::bad_alloc&) {
         return refuse("not enough memory for the table");
     }

@@ -5,15 +5,6 @@
 
 namespace {
 
-// The classic locale's white space: blank, \t, \n, \v, \f and \r.
-bool is_space(char c) {
-    return c == ' ' || static_cast<unsigned char>(c - '\t') < 5;
-}
-
-unsigned digit_of(char c) {
-    return static_cast<unsigned>(static_cast<unsigned char>(c)) - '0';
-}
-
 // Replaces the consumed buffer with the next chunk. Returns false when the
 // source has nothing more; `in.error` then tells an error from the end.
 bool refill(input_reader& in) {
@@ -49,7 +40,9 @@ input_reader make_reader(std::FILE* source, std::size_t chunk) {
     return in;
 }
 
-read_status read_number(input_reader& in, std::int32_t& value) {
+read_status read_number_bytewise(input_reader& in, std::int32_t& value) {
+    using reader_detail::digit_of;
+    using reader_detail::is_space;
     for (;;) {
         while (is_space(*in.next)) {
             ++in.next;
@@ -71,18 +64,15 @@ read_status read_number(input_reader& in, std::int32_t& value) {
         }
     }
 
-    // The magnitude saturates just above 2^31, the largest magnitude a 32-bit
-    // value can have, so any run of digits is consumed without overflowing
-    // while an out-of-range number still reads as out of range.
-    constexpr std::uint64_t saturated = (std::uint64_t{1} << 31) + 1;
-    std::uint64_t magnitude = 0;
+    // Leading zeros first, so that the significant digits can be counted: a
+    // number of more than ten of them is out of range whatever they are, and
+    // with ten or fewer the magnitude cannot overflow. The digit loop carries
+    // no test but the digit itself, so it runs at the speed of the multiply.
     bool any_digit = false;
     for (;;) {
-        unsigned d = 0;
-        while ((d = digit_of(*in.next)) < 10) {
-            magnitude = std::min(magnitude * 10 + d, saturated);
-            any_digit = true;
+        while (*in.next == '0') {
             ++in.next;
+            any_digit = true;
         }
         if (in.next != in.last) {
             break;
@@ -94,12 +84,32 @@ read_status read_number(input_reader& in, std::int32_t& value) {
             break;
         }
     }
+    std::uint64_t magnitude = 0;  // wraps only when `significant` exceeds 19
+    std::size_t significant = 0;
+    for (;;) {
+        const char* const first = in.next;
+        unsigned d = 0;
+        while ((d = digit_of(*in.next)) < 10) {
+            magnitude = magnitude * 10 + d;
+            ++in.next;
+        }
+        significant += static_cast<std::size_t>(in.next - first);
+        if (in.next != in.last) {
+            break;
+        }
+        if (!refill(in)) {
+            if (in.error != 0) {
+                return read_status::read_error;
+            }
+            break;
+        }
+    }
 
-    if (!any_digit) {
+    if (!any_digit && significant == 0) {
         return read_status::no_number;
     }
     const std::uint64_t limit = negative ? std::uint64_t{1} << 31 : (std::uint64_t{1} << 31) - 1;
-    if (magnitude > limit) {
+    if (significant > 10 || magnitude > limit) {
         return read_status::out_of_range;
     }
     const auto signed_magnitude = static_cast<std::int64_t>(magnitude);

@@ -2,9 +2,11 @@
 // semantics of `std::istream >> std::int32_t` in the classic locale.
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 enum class read_status {
@@ -31,7 +33,108 @@ inline constexpr std::size_t default_chunk = (std::size_t{1} << 20) - 1;
 
 input_reader make_reader(std::FILE* source, std::size_t chunk = default_chunk);
 
+// Reads one number byte by byte, refilling the buffer wherever it runs out.
+read_status read_number_bytewise(input_reader& in, std::int32_t& value);
+
+namespace reader_detail {
+
+// The classic locale's white space: blank, \t, \n, \v, \f and \r.
+inline bool is_space(char c) {
+    return c == ' ' || static_cast<unsigned char>(c - '\t') < 5;
+}
+
+inline unsigned digit_of(char c) {
+    return static_cast<unsigned>(static_cast<unsigned char>(c)) - '0';
+}
+
+inline std::uint64_t load_eight(const char* from) {
+    std::uint64_t chunk = 0;
+    std::memcpy(&chunk, from, sizeof chunk);
+    return chunk;
+}
+
+// How many of the eight bytes of `chunk`, in memory order, are digits before
+// the first one that is not. Subtracting '0' maps exactly the digits to 0..9;
+// a byte of 10 or more gets its high bit from the addition of 0x76, one of
+// 0x80 or more has it already. A carry out of a byte only reaches bytes after
+// it, and only out of a byte that is itself flagged, so the first flag is right.
+inline unsigned digit_run(std::uint64_t chunk) {
+    const std::uint64_t t = chunk ^ 0x3030303030303030;
+    const std::uint64_t flags = ((t + 0x7676767676767676) | t) & 0x8080808080808080;
+    return flags == 0 ? 8 : static_cast<unsigned>(std::countr_zero(flags)) / 8;
+}
+
+// The value of the first `count` (1 to 8) digits of `chunk`. Shifting the
+// digits to the top of the word puts zeros before them; then pairs, quads and
+// the whole are combined with three multiplications.
+inline std::uint64_t digits_value(std::uint64_t chunk, unsigned count) {
+    std::uint64_t v = (chunk ^ 0x3030303030303030) << (8 * (8 - count));
+    v = v * 10 + (v >> 8);
+    constexpr std::uint64_t mask = 0x000000FF000000FF;
+    constexpr std::uint64_t pairs = 100 + (std::uint64_t{1000000} << 32);
+    constexpr std::uint64_t quads = 1 + (std::uint64_t{10000} << 32);
+    return ((v & mask) * pairs + ((v >> 16) & mask) * quads) >> 32;
+}
+
+// Reads a number of at most 16 digits that lies wholly inside the buffer,
+// eight bytes at a time. Returns false, having consumed nothing, for anything
+// else, which the byte-wise path then reads.
+inline bool read_short_number(input_reader& in, read_status& status, std::int32_t& value) {
+    char* p = in.next;
+    const bool negative = *p == '-';
+    if (*p == '+' || *p == '-') {
+        ++p;
+    }
+    const std::uint64_t head = load_eight(p);
+    unsigned count = digit_run(head);
+    std::uint64_t magnitude = 0;
+    if (count < 8) {
+        if (count == 0) {
+            return false;
+        }
+        magnitude = digits_value(head, count);
+    } else {
+        const unsigned more = digit_run(load_eight(p + 8));
+        if (more == 8) {
+            return false;
+        }
+        count = 8 + more;
+        // The last eight digits, then whatever comes before them.
+        magnitude = digits_value(load_eight(p + count - 8), 8);
+        if (more > 0) {
+            magnitude += digits_value(head, more) * 100000000;
+        }
+    }
+    in.next = p + count;
+    const std::uint64_t limit = negative ? std::uint64_t{1} << 31 : (std::uint64_t{1} << 31) - 1;
+    if (magnitude > limit) {
+        status = read_status::out_of_range;
+        return true;
+    }
+    const auto signed_magnitude = static_cast<std::int64_t>(magnitude);
+    value = static_cast<std::int32_t>(negative ? -signed_magnitude : signed_magnitude);
+    status = read_status::number;
+    return true;
+}
+
+}  // namespace reader_detail
+
 // Skips whitespace and reads one optionally signed decimal integer. `value` is
 // written only when the result is `read_status::number`. A number that is cut
 // by a buffer refill, or carries any number of leading zeros, reads the same.
-read_status read_number(input_reader& in, std::int32_t& value);
+//
+// Inline, so that the common case, a short number wholly inside the buffer,
+// costs no call: it is most of the work of reading a large instance.
+inline read_status read_number(input_reader& in, std::int32_t& value) {
+    if constexpr (std::endian::native == std::endian::little) {
+        while (reader_detail::is_space(*in.next)) {
+            ++in.next;
+        }
+        // A sign and sixteen digits, with eight bytes to spare for the loads.
+        read_status status = read_status::no_number;
+        if (in.last - in.next >= 25 && reader_detail::read_short_number(in, status, value)) {
+            return status;
+        }
+    }
+    return read_number_bytewise(in, value);
+}

@@ -16,6 +16,12 @@ sweep_isa chosen_isa();
 
 const char* isa_name(sweep_isa isa);
 
+// Whether an item can raise any entry of the table for `capacity`. One that
+// cannot gives the same result as an item of value 0 and weight 0.
+inline bool can_change_table(std::int32_t capacity, std::int32_t value, std::int32_t weight) {
+    return value > 0 && weight <= capacity;
+}
+
 // Applies every item, in order, to `row` with the 0/1 downward sweep, where
 // row[w] is the best total of a weight of at most w. Items that cannot raise
 // any entry (value 0 or less, or weight above row.size() - 1) cost nothing.
