@@ -61,7 +61,7 @@ inline std::uint64_t load_eight(const char* from) {
 inline unsigned digit_run(std::uint64_t chunk) {
     const std::uint64_t t = chunk ^ 0x3030303030303030;
     const std::uint64_t flags = ((t + 0x7676767676767676) | t) & 0x8080808080808080;
-    return flags == 0 ? 8 : static_cast<unsigned>(std::countr_zero(flags)) / 8;
+    return static_cast<unsigned>(std::countr_zero(flags)) / 8;  // 64 / 8 when all are digits
 }
 
 // The value of the first `count` (1 to 8) digits of `chunk`. Shifting the

@@ -113,6 +113,31 @@ TEST_P(every_version, matches_the_plain_sweep_for_each_small_weight) {
     }
 }
 
+TEST_P(every_version, matches_the_plain_sweep_when_items_sweep_in_groups) {
+    // Many items heavy enough to be swept in groups, mixed with light ones,
+    // over capacities below, near and far above the span a group keeps busy.
+    std::mt19937_64 random(314);
+    auto pick = [&](std::int64_t low, std::int64_t high) {
+        return std::uniform_int_distribution<std::int64_t>(low, high)(random);
+    };
+    for (int round = 0; round < 300; ++round) {
+        const auto capacity =
+            static_cast<std::int32_t>(pick(0, 1) == 0 ? pick(0, 400) : pick(400, 9000));
+        const auto n = static_cast<std::size_t>(pick(1, 40));
+        const std::int64_t heaviest = pick(0, 2) == 0 ? 40 : pick(16, 1200);
+        std::vector<std::int32_t> values(n);
+        std::vector<std::int32_t> weights(n);
+        for (std::size_t i = 0; i < n; ++i) {
+            values[i] = static_cast<std::int32_t>(pick(-10, 1000000));
+            weights[i] =
+                static_cast<std::int32_t>(pick(0, 5) == 0 ? pick(0, 20) : pick(14, heaviest));
+        }
+        ASSERT_EQ(best_total_with(GetParam(), capacity, values, weights),
+                  plain_sweep(capacity, values, weights))
+            << "round " << round << ", capacity " << capacity << ", " << n << " items";
+    }
+}
+
 TEST(sweep_versions, portable_is_always_last) {
     ASSERT_FALSE(supported_isas().empty());
     EXPECT_EQ(supported_isas().back(), sweep_isa::portable);
