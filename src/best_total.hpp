@@ -16,8 +16,13 @@
 std::int64_t best_total(std::int32_t capacity, std::span<const std::int32_t> values,
                         std::span<const std::int32_t> weights);
 
-// The same with a given sweep version, which this machine must support: how
-// tests and benchmarks run every version.
-std::int64_t best_total_with(sweep_isa isa, std::int32_t capacity,
+// How wide the table's entries may be: `narrowest` is the program's own
+// choice, 32 bits wherever no feasible total can exceed 2^31 - 1; `wide` is
+// always 64 bits.
+enum class entry_width { narrowest, wide };
+
+// The same with a given sweep version, which this machine must support, and
+// entry width: how tests and benchmarks run every path.
+std::int64_t best_total_with(sweep_isa isa, entry_width width, std::int32_t capacity,
                              std::span<const std::int32_t> values,
                              std::span<const std::int32_t> weights);

@@ -3,78 +3,83 @@
 #include <algorithm>
 #include <array>
 #include <cstddef>
-#include <cstdint>
 #include <cstring>
 
 namespace {
 
-// A vector of `bytes` of 64-bit entries, in GCC's and Clang's vector extension:
-// each version's target attribute decides the instructions it becomes.
-template <std::size_t bytes>
+// A vector of `bytes` of entries, in GCC's and Clang's vector extension: each
+// version's target attribute decides the instructions it becomes.
+template <typename entry, std::size_t bytes>
 struct entry_vector {
-    typedef std::int64_t type __attribute__((vector_size(bytes)));
+    typedef entry type __attribute__((vector_size(bytes)));
 };
 
-template <std::size_t bytes>
-[[gnu::always_inline]] inline typename entry_vector<bytes>::type load(const std::int64_t* from) {
-    typename entry_vector<bytes>::type v;
+template <typename entry, std::size_t bytes>
+[[gnu::always_inline]] inline typename entry_vector<entry, bytes>::type load(const entry* from) {
+    typename entry_vector<entry, bytes>::type v;
     std::memcpy(&v, from, bytes);
     return v;
 }
 
-template <std::size_t bytes>
-[[gnu::always_inline]] inline void store(std::int64_t* to, typename entry_vector<bytes>::type v) {
+template <typename entry, std::size_t bytes>
+[[gnu::always_inline]] inline void store(entry* to, typename entry_vector<entry, bytes>::type v) {
     std::memcpy(to, &v, bytes);
 }
 
+// One item over the entries in [low, top), low >= weight, one at a time.
 // Scalar on purpose: baseline x86-64 has no 64-bit signed compare, and GCC's
 // vectorisation of this loop with SSE2 runs slower than the loop itself.
+template <typename entry>
 #if defined(__GNUC__) && !defined(__clang__)
 [[gnu::optimize("no-tree-vectorize")]]
 #endif
-void sweep_scalar(std::int64_t* best, std::size_t low, std::size_t top, std::size_t weight,
-                  std::int64_t value) {
+void sweep_scalar(entry* best, std::size_t low, std::size_t top, std::size_t weight,
+                  entry value) {
     for (std::size_t w = top; w-- > low;) {
-        best[w] = std::max(best[w], best[w - weight] + value);
+        best[w] = std::max(best[w], static_cast<entry>(best[w - weight] + value));
     }
 }
 
 // One item over the entries in [low, top), low >= weight, downwards, `unroll`
-// vectors of `bytes` at a time. A group loads everything it reads before it stores, and
-// lies above every entry still to be written, so best[w - weight] always holds
-// its value from before this item, whatever the weight (below the lane count
-// and 0 included): exactly the scalar downward sweep.
-template <std::size_t bytes, std::size_t unroll>
-[[gnu::always_inline]] inline void sweep_one(std::int64_t* best, std::size_t low, std::size_t top,
-                                             std::size_t weight, std::int64_t value) {
-    using vector = typename entry_vector<bytes>::type;
-    constexpr std::size_t lanes = bytes / sizeof(std::int64_t);
-    constexpr std::size_t span = lanes * unroll;
-    // A few scalar updates first, so that every vector store is aligned: an
-    // unaligned store that crosses a cache line costs as much as two.
-    while (top > low && reinterpret_cast<std::uintptr_t>(best + top) % bytes != 0) {
-        --top;
-        best[top] = std::max(best[top], best[top - weight] + value);
+// vectors of `bytes` at a time. A group loads everything it reads before it
+// stores, and lies above every entry still to be written, so best[w - weight]
+// always holds its value from before this item, whatever the weight (below
+// the lane count and 0 included): exactly the scalar downward sweep.
+template <typename entry, std::size_t bytes, std::size_t unroll>
+[[gnu::always_inline]] inline void sweep_one(entry* best, std::size_t low, std::size_t top,
+                                             std::size_t weight, entry value) {
+    if constexpr (bytes == 0) {
+        sweep_scalar(best, low, top, weight, value);
+    } else {
+        using vector = typename entry_vector<entry, bytes>::type;
+        constexpr std::size_t lanes = bytes / sizeof(entry);
+        constexpr std::size_t span = lanes * unroll;
+        // A few scalar updates first, so that every vector store is aligned: an
+        // unaligned store that crosses a cache line costs as much as two.
+        while (top > low && reinterpret_cast<std::uintptr_t>(best + top) % bytes != 0) {
+            --top;
+            best[top] = std::max(best[top], static_cast<entry>(best[top - weight] + value));
+        }
+        const vector add = vector{} + value;
+        while (top >= low + span) {
+            entry* const block = best + (top - span);
+            vector kept[unroll];
+            vector taken[unroll];
+            for (std::size_t u = 0; u < unroll; ++u) {
+                kept[u] = load<entry, bytes>(block + u * lanes);
+                taken[u] = load<entry, bytes>(block + u * lanes - weight);
+            }
+            for (std::size_t u = 0; u < unroll; ++u) {
+                taken[u] += add;
+                kept[u] = kept[u] > taken[u] ? kept[u] : taken[u];
+            }
+            for (std::size_t u = 0; u < unroll; ++u) {
+                store<entry, bytes>(block + u * lanes, kept[u]);
+            }
+            top -= span;
+        }
+        sweep_scalar(best, low, top, weight, value);
     }
-    const vector add = vector{} + value;
-    while (top >= low + span) {
-        std::int64_t* const block = best + (top - span);
-        vector kept[unroll];
-        vector taken[unroll];
-        for (std::size_t u = 0; u < unroll; ++u) {
-            kept[u] = load<bytes>(block + u * lanes);
-            taken[u] = load<bytes>(block + u * lanes - weight);
-        }
-        for (std::size_t u = 0; u < unroll; ++u) {
-            taken[u] += add;
-            kept[u] = kept[u] > taken[u] ? kept[u] : taken[u];
-        }
-        for (std::size_t u = 0; u < unroll; ++u) {
-            store<bytes>(block + u * lanes, kept[u]);
-        }
-        top -= span;
-    }
-    sweep_scalar(best, low, top, weight, value);
 }
 
 // Items swept together in one downward pass, when each is at least this heavy:
@@ -83,11 +88,12 @@ template <std::size_t bytes, std::size_t unroll>
 inline constexpr std::size_t group_size = 8;
 inline constexpr std::size_t group_min_weight = 16;
 
-// A group of items in one downward pass. Item i + 1 runs exactly its own
-// weight ahead of item i, so the entries it takes from, best[x - w], are the
-// block that item i has just computed, still in registers: per update the
-// group loads one block and stores one, where items one by one load two.
-// Correctness, for positions x(i) = t - ahead(i), ahead(i) = w(i+1) + ... :
+// A group of items in one downward pass over the whole row. Item i + 1 runs
+// exactly its own weight ahead of item i, so the entries it takes from,
+// best[x - w], are the block that item i has just computed, still in
+// registers: per update the group loads one block and stores one, where
+// items one by one load two. With positions x(i) = t - ahead(i), where
+// ahead(i) = w(i+1) + ... + w(last member):
 // - item i + 1 needs at its block the values after item i: item i has passed
 //   them, since x(i+1) - lanes + 1 > x(i) as every weight is at least lanes;
 // - it takes from exactly item i's fresh block, since x(i+1) - w(i+1) = x(i);
@@ -96,122 +102,226 @@ inline constexpr std::size_t group_min_weight = 16;
 // Before the common pass each item does, in order, the top entries above its
 // start, and after it, in order, the bottom entries below its end; both keep
 // the same conditions, since every earlier item has finished what they read.
-template <std::size_t bytes>
-[[gnu::always_inline]] inline void sweep_group(std::int64_t* best, std::size_t size,
-                                               const std::size_t* weights,
-                                               const std::int64_t* values) {
-    using vector = typename entry_vector<bytes>::type;
-    constexpr auto lanes = static_cast<std::int64_t>(bytes / sizeof(std::int64_t));
-    static_assert(group_min_weight >= bytes / sizeof(std::int64_t));
-    const auto top = static_cast<std::int64_t>(size) - 1;
-    std::int64_t ahead[group_size];  // how far the leading item is ahead of item i
+template <typename entry, std::size_t bytes>
+[[gnu::always_inline]] inline void sweep_group(entry* best, std::size_t last,
+                                               const std::size_t* weights, const entry* values) {
+    using vector = typename entry_vector<entry, bytes>::type;
+    constexpr auto lanes = static_cast<std::int64_t>(bytes / sizeof(entry));
+    static_assert(group_min_weight >= bytes / sizeof(entry));
+    const auto top = static_cast<std::int64_t>(last);
+    std::int64_t ahead[group_size];
     ahead[group_size - 1] = 0;
     for (std::size_t i = group_size - 1; i-- > 0;) {
         ahead[i] = ahead[i + 1] + static_cast<std::int64_t>(weights[i + 1]);
     }
-    // Common pass over block tops t while every item has a whole block:
-    // x(i) - lanes + 1 - w(i) >= 0 for all i.
+    // The common pass runs over block tops t while every item has a whole
+    // block: x(i) - lanes + 1 - w(i) >= 0 for all i.
     std::int64_t lowest_start = 0;
     for (std::size_t i = 0; i < group_size; ++i) {
         lowest_start =
             std::max(lowest_start, ahead[i] + static_cast<std::int64_t>(weights[i]) + lanes - 1);
     }
-    const std::int64_t first = top;
-    std::int64_t t = first;
     for (std::size_t i = 0; i < group_size; ++i) {
         const std::int64_t start =
-            std::max<std::int64_t>(static_cast<std::int64_t>(weights[i]), first - ahead[i] + 1);
+            std::max(static_cast<std::int64_t>(weights[i]), top - ahead[i] + 1);
         if (start <= top) {
-            sweep_one<bytes, 1>(best, static_cast<std::size_t>(start),
-                                static_cast<std::size_t>(top + 1), weights[i], values[i]);
+            sweep_one<entry, bytes, 1>(best, static_cast<std::size_t>(start),
+                                       static_cast<std::size_t>(top + 1), weights[i], values[i]);
         }
     }
     vector add[group_size];
     for (std::size_t i = 0; i < group_size; ++i) {
         add[i] = vector{} + values[i];
     }
+    std::int64_t t = top;
     for (; t >= lowest_start; t -= lanes) {
-        std::int64_t* low = best + (t - ahead[0] - lanes + 1);
-        vector fresh = load<bytes>(low - weights[0]);
+        vector fresh = load<entry, bytes>(best + (t - ahead[0] - lanes + 1) - weights[0]);
         for (std::size_t i = 0; i < group_size; ++i) {
-            low = best + (t - ahead[i] - lanes + 1);
-            const vector kept = load<bytes>(low);
+            entry* const block = best + (t - ahead[i] - lanes + 1);
+            const vector kept = load<entry, bytes>(block);
             const vector taken = fresh + add[i];
             fresh = kept > taken ? kept : taken;
-            store<bytes>(low, fresh);
+            store<entry, bytes>(block, fresh);
         }
     }
     for (std::size_t i = 0; i < group_size; ++i) {
         const std::int64_t end = t - ahead[i] + 1;  // entries below `end` are left
         if (end > static_cast<std::int64_t>(weights[i])) {
-            sweep_one<bytes, 4>(best, weights[i], static_cast<std::size_t>(end), weights[i],
-                                values[i]);
+            sweep_one<entry, bytes, 4>(best, weights[i], static_cast<std::size_t>(end), weights[i],
+                                       values[i]);
         }
     }
 }
 
-template <std::size_t bytes, std::size_t unroll>
-[[gnu::always_inline]] inline std::int64_t sweep_all(std::span<std::int64_t> row,
+// The row and what the items swept so far, in the order they were swept,
+// say about the entries the answer still needs.
+//
+// With `done_weight` the total weight of those items and `done_value` the
+// total of their values, every entry from done_weight up holds done_value in
+// the full table, so the row is kept only up to `kept_top` =
+// min(last, done_weight): an item that extends it first gives the entries it
+// newly reaches that total. And with `later_weight` the weight of the items
+// still to come, an entry below last - later_weight can never again be read
+// on the way to row[last]: each later item reads at most its weight below the
+// entries it updates, so an item need not update them.
+template <typename entry>
+struct row_state {
+    entry* best;
+    std::size_t last;
+    std::size_t kept_top;
+    std::int64_t done_weight;
+    std::int64_t done_value;
+    std::int64_t later_weight;
+};
+
+template <typename entry, std::size_t bytes, std::size_t unroll>
+[[gnu::always_inline]] inline void sweep_trimmed(row_state<entry>& row, std::size_t weight,
+                                                 entry value) {
+    row.done_weight += static_cast<std::int64_t>(weight);
+    row.later_weight -= static_cast<std::int64_t>(weight);
+    const auto top =
+        static_cast<std::size_t>(std::min(static_cast<std::int64_t>(row.last), row.done_weight));
+    const std::int64_t needed = static_cast<std::int64_t>(row.last) - row.later_weight;
+    const std::size_t low =
+        std::max(weight, static_cast<std::size_t>(std::max<std::int64_t>(needed, 0)));
+    if (top > row.kept_top) {
+        // The newly reached entries get the total of the items so far, which
+        // all fit together, so it is within the entry type. Only those from
+        // `needed` up can still be read: this item takes from entries at most
+        // done_weight - weight, which were kept already. An entry above
+        // `kept_top` was never written, so a total of 0 is there already.
+        const std::size_t from =
+            std::max(row.kept_top + 1, static_cast<std::size_t>(std::max<std::int64_t>(needed, 0)));
+        if (row.done_value != 0 && from <= top) {
+            std::fill(row.best + from, row.best + top + 1, static_cast<entry>(row.done_value));
+        }
+        row.kept_top = top;
+    }
+    if (low <= top) {
+        sweep_one<entry, bytes, unroll>(row.best, low, top + 1, weight, value);
+    }
+    row.done_value += value;
+}
+
+// A full group sweeps together only when every member needs the whole row,
+// from its weight up to the last entry; otherwise its members go one by one.
+template <typename entry, std::size_t bytes, std::size_t unroll>
+[[gnu::always_inline]] inline void sweep_full_group(row_state<entry>& row,
+                                                    const std::size_t* weights,
+                                                    const entry* values) {
+    bool whole_row = row.kept_top == row.last;
+    std::int64_t later = row.later_weight;
+    for (std::size_t i = 0; i < group_size; ++i) {
+        later -= static_cast<std::int64_t>(weights[i]);
+        whole_row = whole_row && static_cast<std::int64_t>(row.last) - later <=
+                                     static_cast<std::int64_t>(weights[i]);
+    }
+    if (!whole_row) {
+        for (std::size_t i = 0; i < group_size; ++i) {
+            sweep_trimmed<entry, bytes, unroll>(row, weights[i], values[i]);
+        }
+        return;
+    }
+    sweep_group<entry, bytes>(row.best, row.last, weights, values);
+    for (std::size_t i = 0; i < group_size; ++i) {
+        row.done_weight += static_cast<std::int64_t>(weights[i]);
+        row.done_value += values[i];
+    }
+    row.later_weight = later;
+}
+
+template <typename entry, std::size_t bytes, std::size_t unroll>
+[[gnu::always_inline]] inline std::int64_t sweep_all(std::span<entry> table,
+                                                     std::int64_t weight_before,
+                                                     std::int64_t total_weight,
                                                      std::span<const std::int32_t> values,
                                                      std::span<const std::int32_t> weights) {
-    const std::size_t size = row.size();
+    const std::size_t last_index = table.size() - 1;
+    row_state<entry> row{table.data(),
+                         last_index,
+                         static_cast<std::size_t>(std::min<std::int64_t>(
+                             static_cast<std::int64_t>(last_index), weight_before)),
+                         weight_before,
+                         0,
+                         total_weight - weight_before};
+    const auto last = static_cast<std::int32_t>(row.last);
     std::int64_t offset = 0;
-    // Heavy items wait here until a group is full. The result does not depend
-    // on the order of the items, so taking some later than others is exact.
-    std::size_t group_weights[group_size];
-    std::int64_t group_values[group_size];
-    std::size_t waiting = 0;
+    // Light items first, one by one, then heavy ones in groups: the result
+    // does not depend on the order of the items, so taking some later than
+    // others is exact.
     for (std::size_t j = 0; j < values.size(); ++j) {
-        if (!can_change_table(static_cast<std::int32_t>(size - 1), values[j], weights[j])) {
+        if (!can_change_table(last, values[j], weights[j])) {
             continue;
         }
-        const std::int64_t value = values[j];
         const auto weight = static_cast<std::size_t>(weights[j]);
         if (weight == 0) {
-            offset += value;
-            continue;
-        }
-        if constexpr (bytes == 0) {
-            sweep_scalar(row.data(), weight, size, weight, value);
-        } else {
-            if (weight >= group_min_weight) {
-                group_weights[waiting] = weight;
-                group_values[waiting] = value;
-                if (++waiting == group_size) {
-                    sweep_group<bytes>(row.data(), size, group_weights, group_values);
-                    waiting = 0;
-                }
-                continue;
-            }
-            sweep_one<bytes, unroll>(row.data(), weight, size, weight, value);
+            offset += values[j];
+        } else if (bytes == 0 || weight < group_min_weight) {
+            sweep_trimmed<entry, bytes, unroll>(row, weight, static_cast<entry>(values[j]));
         }
     }
     if constexpr (bytes != 0) {
+        std::size_t group_weights[group_size];
+        entry group_values[group_size];
+        std::size_t waiting = 0;
+        for (std::size_t j = 0; j < values.size(); ++j) {
+            if (!can_change_table(last, values[j], weights[j]) ||
+                static_cast<std::size_t>(weights[j]) < group_min_weight) {
+                continue;
+            }
+            group_weights[waiting] = static_cast<std::size_t>(weights[j]);
+            group_values[waiting] = static_cast<entry>(values[j]);
+            if (++waiting == group_size) {
+                sweep_full_group<entry, bytes, unroll>(row, group_weights, group_values);
+                waiting = 0;
+            }
+        }
         for (std::size_t i = 0; i < waiting; ++i) {
-            sweep_one<bytes, unroll>(row.data(), group_weights[i], size, group_weights[i],
-                                     group_values[i]);
+            sweep_trimmed<entry, bytes, unroll>(row, group_weights[i], group_values[i]);
         }
     }
-    return offset;
+    return static_cast<std::int64_t>(table.back()) + offset;
 }
 
 // Each version is compiled for its own instruction set; nothing else in the
 // program assumes more than baseline x86-64.
-[[gnu::target("avx512f")]] std::int64_t sweep_avx512(std::span<std::int64_t> row,
+template <typename entry>
+[[gnu::target("avx512f")]] std::int64_t sweep_avx512(std::span<entry> row,
+                                                     std::int64_t weight_before,
+                                                     std::int64_t total_weight,
                                                      std::span<const std::int32_t> values,
                                                      std::span<const std::int32_t> weights) {
-    return sweep_all<64, 4>(row, values, weights);
+    return sweep_all<entry, 64, 4>(row, weight_before, total_weight, values, weights);
 }
 
-[[gnu::target("avx2")]] std::int64_t sweep_avx2(std::span<std::int64_t> row,
+template <typename entry>
+[[gnu::target("avx2")]] std::int64_t sweep_avx2(std::span<entry> row, std::int64_t weight_before,
+                                                std::int64_t total_weight,
                                                 std::span<const std::int32_t> values,
                                                 std::span<const std::int32_t> weights) {
-    return sweep_all<32, 4>(row, values, weights);
+    return sweep_all<entry, 32, 4>(row, weight_before, total_weight, values, weights);
 }
 
-std::int64_t sweep_portable(std::span<std::int64_t> row, std::span<const std::int32_t> values,
+template <typename entry>
+std::int64_t sweep_portable(std::span<entry> row, std::int64_t weight_before,
+                            std::int64_t total_weight, std::span<const std::int32_t> values,
                             std::span<const std::int32_t> weights) {
-    return sweep_all<0, 1>(row, values, weights);
+    return sweep_all<entry, 0, 1>(row, weight_before, total_weight, values, weights);
+}
+
+template <typename entry>
+std::int64_t dispatch(sweep_isa isa, std::span<entry> row, std::int64_t weight_before,
+                      std::int64_t total_weight, std::span<const std::int32_t> values,
+                      std::span<const std::int32_t> weights) {
+    switch (isa) {
+        case sweep_isa::avx512:
+            return sweep_avx512(row, weight_before, total_weight, values, weights);
+        case sweep_isa::avx2:
+            return sweep_avx2(row, weight_before, total_weight, values, weights);
+        case sweep_isa::portable:
+            break;
+    }
+    return sweep_portable(row, weight_before, total_weight, values, weights);
 }
 
 struct isa_list {
@@ -255,16 +365,14 @@ const char* isa_name(sweep_isa isa) {
     return "unknown";
 }
 
-std::int64_t sweep_items(sweep_isa isa, std::span<std::int64_t> row,
-                         std::span<const std::int32_t> values,
+std::int64_t sweep_items(sweep_isa isa, std::span<std::int32_t> row, std::int64_t weight_before,
+                         std::int64_t total_weight, std::span<const std::int32_t> values,
                          std::span<const std::int32_t> weights) {
-    switch (isa) {
-        case sweep_isa::avx512:
-            return sweep_avx512(row, values, weights);
-        case sweep_isa::avx2:
-            return sweep_avx2(row, values, weights);
-        case sweep_isa::portable:
-            break;
-    }
-    return sweep_portable(row, values, weights);
+    return dispatch(isa, row, weight_before, total_weight, values, weights);
+}
+
+std::int64_t sweep_items(sweep_isa isa, std::span<std::int64_t> row, std::int64_t weight_before,
+                         std::int64_t total_weight, std::span<const std::int32_t> values,
+                         std::span<const std::int32_t> weights) {
+    return dispatch(isa, row, weight_before, total_weight, values, weights);
 }

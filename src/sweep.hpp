@@ -22,12 +22,21 @@ inline bool can_change_table(std::int32_t capacity, std::int32_t value, std::int
     return value > 0 && weight <= capacity;
 }
 
-// Applies every item, in order, to `row` with the 0/1 downward sweep, where
-// row[w] is the best total of a weight of at most w. Items that cannot raise
-// any entry (value 0 or less, or weight above row.size() - 1) cost nothing.
-// An item of weight 0 and positive value raises every entry by its value, so
-// its value is added to the returned offset instead: the answer is
-// row.back() + offset.
-std::int64_t sweep_items(sweep_isa isa, std::span<std::int64_t> row,
-                         std::span<const std::int32_t> values,
+// Applies the items to `row`, a table of best totals cut to the entries that
+// the answer needs, and returns the answer. row[w] for w up to the last index
+// is the best total of a weight of at most w. Of the items that can change
+// the table, `weight_before` is the total weight of those already applied to
+// the row (0 for a new row of zeros), and `total_weight` that of those, these
+// and any still to be applied after them; the row has at most total_weight + 1
+// entries. Every entry and candidate must fit in the entry type: the caller
+// chooses 32 bits only where no feasible total can exceed 2^31 - 1.
+//
+// For a new row the result is exactly row.back() of the plain downward sweep of every item
+// over capacity + 1 entries. Items that cannot raise an entry cost nothing,
+// and an item of weight 0 adds its value once to the result.
+std::int64_t sweep_items(sweep_isa isa, std::span<std::int32_t> row, std::int64_t weight_before,
+                         std::int64_t total_weight, std::span<const std::int32_t> values,
+                         std::span<const std::int32_t> weights);
+std::int64_t sweep_items(sweep_isa isa, std::span<std::int64_t> row, std::int64_t weight_before,
+                         std::int64_t total_weight, std::span<const std::int32_t> values,
                          std::span<const std::int32_t> weights);

@@ -70,6 +70,8 @@ results() {
     check '1 3 9 4' '0' 0
     check '1 5 -2147483648 0' '0' 0
     check '-0 7' '0' 0
+    check '4 2147483647 5 3 7 4 -3 1 9 2147483647' '12' 0
+    check '2 2147483647 2147483647 2147483647 2147483647 2147483647' '2147483647' 0
     printf '3 5 4 2 5 3 3 1' >"$tmp/in"
     "$knapsack" --help -x '*' <"$tmp/in" >"$tmp/out" 2>"$tmp/err"
     verify 'arguments are ignored' '9' 0 '' $?

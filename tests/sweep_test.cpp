@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <limits>
 #include <random>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -12,7 +13,22 @@
 
 namespace {
 
-class every_version : public testing::TestWithParam<sweep_isa> {};
+// One sweep version with one entry width: every path the table can take.
+struct path {
+    sweep_isa isa;
+    entry_width width;
+};
+
+std::vector<path> every_path() {
+    std::vector<path> paths;
+    for (sweep_isa isa : supported_isas()) {
+        paths.push_back({isa, entry_width::narrowest});
+        paths.push_back({isa, entry_width::wide});
+    }
+    return paths;
+}
+
+class every_version : public testing::TestWithParam<path> {};
 
 struct instance {
     std::int32_t capacity;
@@ -88,8 +104,9 @@ TEST_P(every_version, matches_the_plain_sweep_on_random_instances) {
     std::mt19937_64 random(4242);
     for (int round = 0; round < 3000; ++round) {
         const instance in = random_instance(random);
-        ASSERT_EQ(best_total_with(GetParam(), in.capacity, in.values, in.weights),
-                  plain_sweep(in.capacity, in.values, in.weights))
+        ASSERT_EQ(
+            best_total_with(GetParam().isa, GetParam().width, in.capacity, in.values, in.weights),
+            plain_sweep(in.capacity, in.values, in.weights))
             << "round " << round << ", capacity " << in.capacity << ", " << in.values.size()
             << " items";
     }
@@ -106,7 +123,7 @@ TEST_P(every_version, matches_the_plain_sweep_for_each_small_weight) {
                 v = static_cast<std::int32_t>(random() % 100);
             }
             const std::vector<std::int32_t> weights(values.size(), weight);
-            ASSERT_EQ(best_total_with(GetParam(), capacity, values, weights),
+            ASSERT_EQ(best_total_with(GetParam().isa, GetParam().width, capacity, values, weights),
                       plain_sweep(capacity, values, weights))
                 << "weight " << weight << ", capacity " << capacity;
         }
@@ -132,10 +149,75 @@ TEST_P(every_version, matches_the_plain_sweep_when_items_sweep_in_groups) {
             weights[i] =
                 static_cast<std::int32_t>(pick(0, 5) == 0 ? pick(0, 20) : pick(14, heaviest));
         }
-        ASSERT_EQ(best_total_with(GetParam(), capacity, values, weights),
+        ASSERT_EQ(best_total_with(GetParam().isa, GetParam().width, capacity, values, weights),
                   plain_sweep(capacity, values, weights))
             << "round " << round << ", capacity " << capacity << ", " << n << " items";
     }
+}
+
+TEST_P(every_version, matches_the_plain_sweep_where_the_table_is_trimmed) {
+    // Capacities near the total weight of the items, so that both the top
+    // and the bottom of the row are cut for many items.
+    std::mt19937_64 random(2718);
+    auto pick = [&](std::int64_t low, std::int64_t high) {
+        return std::uniform_int_distribution<std::int64_t>(low, high)(random);
+    };
+    for (int round = 0; round < 400; ++round) {
+        const auto n = static_cast<std::size_t>(pick(1, 30));
+        std::vector<std::int32_t> values(n);
+        std::vector<std::int32_t> weights(n);
+        std::int64_t total = 0;
+        for (std::size_t i = 0; i < n; ++i) {
+            values[i] = static_cast<std::int32_t>(pick(-5, 100000));
+            weights[i] = static_cast<std::int32_t>(pick(0, 3) == 0 ? pick(0, 20) : pick(0, 400));
+            total += weights[i];
+        }
+        const auto capacity =
+            static_cast<std::int32_t>(std::max<std::int64_t>(0, total + pick(-60, 5)));
+        ASSERT_EQ(best_total_with(GetParam().isa, GetParam().width, capacity, values, weights),
+                  plain_sweep(capacity, values, weights))
+            << "round " << round << ", capacity " << capacity << ", total weight " << total;
+    }
+}
+
+struct width_case {
+    const char* name;
+    std::int32_t capacity;
+    std::vector<std::int32_t> values;
+    std::vector<std::int32_t> weights;
+    std::int64_t expected;
+};
+
+TEST_P(every_version, is_exact_at_the_edge_of_32_bit_totals) {
+    constexpr std::int32_t max32 = std::numeric_limits<std::int32_t>::max();
+    const std::vector<width_case> cases = {
+        {"sum_is_largest_narrow", 2, {max32 - 1, 1}, {1, 1}, max32},
+        {"sum_one_past_narrow", 2, {max32 - 1, 2}, {1, 1}, std::int64_t{max32} + 1},
+        {"relaxation_allows_narrow", 10, {2000000000, 2000000000}, {10, 10}, 2000000000},
+        {"relaxation_just_too_large", 9, {max32, max32}, {5, 5}, max32},
+        {"two_largest_beyond_32_bits", 40, {max32, max32, 7}, {20, 20, 1}, 4294967294},
+        {"weight_zero_beyond_32_bits", 1, {max32, max32, 5}, {0, 0, 1}, 4294967299},
+        {"many_near_largest_narrow", 64, std::vector<std::int32_t>(40, 53687091),
+         std::vector<std::int32_t>(40, 1), 53687091LL * 40},
+    };
+    for (const width_case& c : cases) {
+        EXPECT_EQ(
+            best_total_with(GetParam().isa, GetParam().width, c.capacity, c.values, c.weights),
+            c.expected)
+            << c.name;
+        EXPECT_EQ(plain_sweep(c.capacity, c.values, c.weights), c.expected) << c.name;
+    }
+}
+
+TEST_P(every_version, needs_no_table_beyond_the_total_weight) {
+    // The largest capacities with light items: the table ends at their total
+    // weight, a few entries, where the plain sweep would need 16 GiB.
+    const std::vector<std::int32_t> values = {5, 7, -3, 2147483647};
+    const std::vector<std::int32_t> weights = {3, 4, 1, 2147483647};
+    EXPECT_EQ(best_total_with(GetParam().isa, GetParam().width, 2147483646, values, weights), 12);
+    EXPECT_EQ(best_total_with(GetParam().isa, GetParam().width, 2147483647,
+                              std::span(values).first(3), std::span(weights).first(3)),
+              12);
 }
 
 TEST(sweep_versions, portable_is_always_last) {
@@ -144,9 +226,10 @@ TEST(sweep_versions, portable_is_always_last) {
     EXPECT_EQ(chosen_isa(), supported_isas().front());
 }
 
-INSTANTIATE_TEST_SUITE_P(versions, every_version, testing::ValuesIn(supported_isas()),
-                         [](const testing::TestParamInfo<sweep_isa>& row) {
-                             return std::string(isa_name(row.param));
+INSTANTIATE_TEST_SUITE_P(versions, every_version, testing::ValuesIn(every_path()),
+                         [](const testing::TestParamInfo<path>& row) {
+                             return std::string(isa_name(row.param.isa)) +
+                                    (row.param.width == entry_width::wide ? "_wide" : "_narrowest");
                          });
 
 }  // namespace
