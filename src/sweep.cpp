@@ -61,6 +61,47 @@ template <typename entry, std::size_t bytes, std::size_t unroll>
             best[top] = std::max(best[top], static_cast<entry>(best[top - weight] + value));
         }
         const vector add = vector{} + value;
+#if defined(__GNUC__) && !defined(__clang__)
+        // With 64-byte vectors, and a weight that is not a multiple of the lane
+        // count, every load of best[w - weight] would cross two cache lines.
+        // Instead each taken vector is cut from two aligned ones with one
+        // two-source permute, and the lower of them serves the next block as
+        // its upper one. Only GCC turns this generic shuffle into vpermt2d/q;
+        // other compilers take the unaligned loads below.
+        const std::size_t shift = weight % lanes;
+        if (bytes == 64 && shift != 0) {
+            vector pick;
+            for (std::size_t k = 0; k < lanes; ++k) {
+                pick[k] = static_cast<entry>(lanes - shift + k);
+            }
+            const std::size_t aligned_back = weight - shift;  // a whole number of vectors
+            // The lowest aligned vector starts lanes - shift entries below the
+            // lowest entry taken, so the loop stops where that would leave the row.
+            if (top >= low + span && top >= span + weight + lanes) {
+                vector upper = load<entry, bytes>(best + (top - aligned_back - lanes));
+                while (top >= low + span && top >= span + weight + lanes) {
+                    entry* const block = best + (top - span);
+                    entry* const source = block - aligned_back;
+                    vector kept[unroll];
+                    vector taken[unroll];
+                    for (std::size_t u = unroll; u-- > 0;) {
+                        const vector lower = load<entry, bytes>(source + u * lanes - lanes);
+                        taken[u] = __builtin_shuffle(lower, upper, pick);
+                        upper = lower;
+                        kept[u] = load<entry, bytes>(block + u * lanes);
+                    }
+                    for (std::size_t u = 0; u < unroll; ++u) {
+                        taken[u] += add;
+                        kept[u] = kept[u] > taken[u] ? kept[u] : taken[u];
+                    }
+                    for (std::size_t u = 0; u < unroll; ++u) {
+                        store<entry, bytes>(block + u * lanes, kept[u]);
+                    }
+                    top -= span;
+                }
+            }
+        }
+#endif
         while (top >= low + span) {
             entry* const block = best + (top - span);
             vector kept[unroll];
@@ -82,73 +123,52 @@ template <typename entry, std::size_t bytes, std::size_t unroll>
     }
 }
 
-// Items swept together in one downward pass, when each is at least this heavy:
-// the group needs every weight to be at least the lane count (below), and
-// lighter items would load blocks whose stores are still in flight.
+// Items swept together in one tiled pass.
 inline constexpr std::size_t group_size = 8;
-inline constexpr std::size_t group_min_weight = 16;
 
-// A group of items in one downward pass over the whole row. Item i + 1 runs
-// exactly its own weight ahead of item i, so the entries it takes from,
-// best[x - w], are the block that item i has just computed, still in
-// registers: per update the group loads one block and stores one, where
-// items one by one load two. With positions x(i) = t - ahead(i), where
-// ahead(i) = w(i+1) + ... + w(last member):
-// - item i + 1 needs at its block the values after item i: item i has passed
-//   them, since x(i+1) - lanes + 1 > x(i) as every weight is at least lanes;
-// - it takes from exactly item i's fresh block, since x(i+1) - w(i+1) = x(i);
-// - item i reads only entries at or below x(i), which no later item of the
-//   group has written yet, so it sees the values from before itself.
-// Before the common pass each item does, in order, the top entries above its
-// start, and after it, in order, the bottom entries below its end; both keep
-// the same conditions, since every earlier item has finished what they read.
-template <typename entry, std::size_t bytes>
-[[gnu::always_inline]] inline void sweep_group(entry* best, std::size_t last,
+// Rows of entries one item sweeps at a time in a tiled pass: with the lag of
+// the group, a few KiB that stay in L1 between items.
+inline constexpr std::int64_t tile_entries = 1024;
+
+// A group of items in one downward pass over the whole row, a tile at a time,
+// so that a table far larger than the cache is brought in once per group and
+// not once per item. Item i + 1 trails item i by exactly its own weight: with
+// ahead(i) = w(i+1) + ... + w(last member) and x(i) = t - ahead(i), at each
+// step t item i sweeps its tile (x(i) - tile, x(i)], items in order. Then
+// - item i + 1 takes from best[x - w(i+1)] for x in its tile, which is item
+//   i's tile of this step or above it: values after item i, as it needs;
+// - the entries it updates lie above x(i) - tile, so item i has finished them;
+// - it writes nothing at or below x(i) + w(i+1) - tile, and item i reads
+//   nothing above x(i) - tile from the next step on: item i never sees a
+//   value of a later item.
+// Every item sweeps each of its entries once, downwards, so this is exactly
+// the items swept one after the other.
+template <typename entry, std::size_t bytes, std::size_t unroll>
+[[gnu::always_inline]] inline void sweep_tiles(entry* best, std::size_t last,
                                                const std::size_t* weights, const entry* values) {
-    using vector = typename entry_vector<entry, bytes>::type;
-    constexpr auto lanes = static_cast<std::int64_t>(bytes / sizeof(entry));
-    static_assert(group_min_weight >= bytes / sizeof(entry));
     const auto top = static_cast<std::int64_t>(last);
     std::int64_t ahead[group_size];
     ahead[group_size - 1] = 0;
     for (std::size_t i = group_size - 1; i-- > 0;) {
         ahead[i] = ahead[i + 1] + static_cast<std::int64_t>(weights[i + 1]);
     }
-    // The common pass runs over block tops t while every item has a whole
-    // block: x(i) - lanes + 1 - w(i) >= 0 for all i.
-    std::int64_t lowest_start = 0;
-    for (std::size_t i = 0; i < group_size; ++i) {
-        lowest_start =
-            std::max(lowest_start, ahead[i] + static_cast<std::int64_t>(weights[i]) + lanes - 1);
-    }
-    for (std::size_t i = 0; i < group_size; ++i) {
-        const std::int64_t start =
-            std::max(static_cast<std::int64_t>(weights[i]), top - ahead[i] + 1);
-        if (start <= top) {
-            sweep_one<entry, bytes, 1>(best, static_cast<std::size_t>(start),
-                                       static_cast<std::size_t>(top + 1), weights[i], values[i]);
-        }
-    }
-    vector add[group_size];
-    for (std::size_t i = 0; i < group_size; ++i) {
-        add[i] = vector{} + values[i];
-    }
-    std::int64_t t = top;
-    for (; t >= lowest_start; t -= lanes) {
-        vector fresh = load<entry, bytes>(best + (t - ahead[0] - lanes + 1) - weights[0]);
+    for (std::int64_t t = top + ahead[0];; t -= tile_entries) {
+        bool any = false;
         for (std::size_t i = 0; i < group_size; ++i) {
-            entry* const block = best + (t - ahead[i] - lanes + 1);
-            const vector kept = load<entry, bytes>(block);
-            const vector taken = fresh + add[i];
-            fresh = kept > taken ? kept : taken;
-            store<entry, bytes>(block, fresh);
+            const auto weight = static_cast<std::int64_t>(weights[i]);
+            const std::int64_t high = std::min(top, t - ahead[i]);
+            const std::int64_t low = std::max(weight, t - ahead[i] - tile_entries + 1);
+            if (low <= high) {
+                sweep_one<entry, bytes, unroll>(best, static_cast<std::size_t>(low),
+                                                static_cast<std::size_t>(high + 1), weights[i],
+                                                values[i]);
+                any = true;
+            } else if (high >= weight) {
+                any = true;  // above the row still
+            }
         }
-    }
-    for (std::size_t i = 0; i < group_size; ++i) {
-        const std::int64_t end = t - ahead[i] + 1;  // entries below `end` are left
-        if (end > static_cast<std::int64_t>(weights[i])) {
-            sweep_one<entry, bytes, 4>(best, weights[i], static_cast<std::size_t>(end), weights[i],
-                                       values[i]);
+        if (!any) {
+            return;
         }
     }
 }
@@ -222,7 +242,7 @@ template <typename entry, std::size_t bytes, std::size_t unroll>
         }
         return;
     }
-    sweep_group<entry, bytes>(row.best, row.last, weights, values);
+    sweep_tiles<entry, bytes, unroll>(row.best, row.last, weights, values);
     for (std::size_t i = 0; i < group_size; ++i) {
         row.done_weight += static_cast<std::int64_t>(weights[i]);
         row.done_value += values[i];
@@ -246,39 +266,26 @@ template <typename entry, std::size_t bytes, std::size_t unroll>
                          total_weight - weight_before};
     const auto last = static_cast<std::int32_t>(row.last);
     std::int64_t offset = 0;
-    // Light items first, one by one, then heavy ones in groups: the result
-    // does not depend on the order of the items, so taking some later than
-    // others is exact.
+    std::size_t group_weights[group_size];
+    entry group_values[group_size];
+    std::size_t waiting = 0;
     for (std::size_t j = 0; j < values.size(); ++j) {
         if (!can_change_table(last, values[j], weights[j])) {
             continue;
         }
-        const auto weight = static_cast<std::size_t>(weights[j]);
-        if (weight == 0) {
+        if (weights[j] == 0) {
             offset += values[j];
-        } else if (bytes == 0 || weight < group_min_weight) {
-            sweep_trimmed<entry, bytes, unroll>(row, weight, static_cast<entry>(values[j]));
+            continue;
+        }
+        group_weights[waiting] = static_cast<std::size_t>(weights[j]);
+        group_values[waiting] = static_cast<entry>(values[j]);
+        if (++waiting == group_size) {
+            sweep_full_group<entry, bytes, unroll>(row, group_weights, group_values);
+            waiting = 0;
         }
     }
-    if constexpr (bytes != 0) {
-        std::size_t group_weights[group_size];
-        entry group_values[group_size];
-        std::size_t waiting = 0;
-        for (std::size_t j = 0; j < values.size(); ++j) {
-            if (!can_change_table(last, values[j], weights[j]) ||
-                static_cast<std::size_t>(weights[j]) < group_min_weight) {
-                continue;
-            }
-            group_weights[waiting] = static_cast<std::size_t>(weights[j]);
-            group_values[waiting] = static_cast<entry>(values[j]);
-            if (++waiting == group_size) {
-                sweep_full_group<entry, bytes, unroll>(row, group_weights, group_values);
-                waiting = 0;
-            }
-        }
-        for (std::size_t i = 0; i < waiting; ++i) {
-            sweep_trimmed<entry, bytes, unroll>(row, group_weights[i], group_values[i]);
-        }
+    for (std::size_t i = 0; i < waiting; ++i) {
+        sweep_trimmed<entry, bytes, unroll>(row, group_weights[i], group_values[i]);
     }
     return static_cast<std::int64_t>(table.back()) + offset;
 }
