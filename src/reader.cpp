@@ -11,8 +11,8 @@ bool refill(input_reader& in) {
     if (in.source_done) {
         return false;
     }
-    char* const data = in.buffer.data();
-    const std::size_t chunk = in.buffer.size() - 1;
+    char* const data = in.buffer.get();
+    const std::size_t chunk = in.chunk;
     errno = 0;
     const std::size_t got = std::fread(data, 1, chunk, in.source);
     if (got < chunk) {
@@ -32,9 +32,12 @@ bool refill(input_reader& in) {
 }  // namespace
 
 input_reader make_reader(std::FILE* source, std::size_t chunk) {
+    // Left uninitialised: only the bytes a fill brings in are ever read.
+    chunk = std::max<std::size_t>(chunk, 1);
     input_reader in{
-        source, std::vector<char>(std::max<std::size_t>(chunk, 1) + 1), nullptr, nullptr, false, 0};
-    in.next = in.buffer.data();
+        source, std::make_unique_for_overwrite<char[]>(chunk + 1), chunk, nullptr, nullptr, false,
+        0};
+    in.next = in.buffer.get();
     in.last = in.next;
     *in.last = '\0';
     return in;

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <vector>
+#include <memory>
 
 enum class read_status {
     number,        // a number was read and stored
@@ -21,11 +21,12 @@ enum class read_status {
 // the whitespace and digit loops without a bounds test on every byte.
 struct input_reader {
     std::FILE* source;
-    std::vector<char> buffer;  // chunk bytes of data, then room for the sentinel
-    char* next;                // first byte not yet consumed
-    char* last;                // one past the buffered data; *last == '\0'
-    bool source_done;          // the source has reported end of input or an error
-    int error;                 // errno of a failed read, 0 if none
+    std::unique_ptr<char[]> buffer;  // `chunk` bytes of data, then room for the sentinel
+    std::size_t chunk;
+    char* next;        // first byte not yet consumed
+    char* last;        // one past the buffered data; *last == '\0'
+    bool source_done;  // the source has reported end of input or an error
+    int error;         // errno of a failed read, 0 if none
 };
 
 // The largest chunk one fill reads: together with the sentinel, 1 MiB.

@@ -2,72 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include "extraction.hpp"
+
 #include <cstdint>
 #include <cstdio>
-#include <limits>
 #include <random>
-#include <sstream>
 #include <string>
 #include <vector>
 
 namespace {
-
-// What a sequence of extractions yields: the fields, then why it stopped.
-struct extraction {
-    std::vector<std::int32_t> fields;
-    read_status stop;
-    bool operator==(const extraction&) const = default;
-};
-
-std::ostream& operator<<(std::ostream& out, const extraction& e) {
-    out << "fields {";
-    for (std::int32_t f : e.fields) {
-        out << ' ' << f;
-    }
-    return out << " } then status " << static_cast<int>(e.stop);
-}
-
-// The standard formatted extraction. It signals a number outside the range by
-// failing with the largest or smallest value stored; any other failure stores 0.
-extraction standard_extraction(const std::string& bytes) {
-    std::istringstream stream(bytes);
-    extraction result{{}, read_status::no_number};
-    for (;;) {
-        std::int32_t value = 0;
-        if (stream >> value) {
-            result.fields.push_back(value);
-            continue;
-        }
-        if (value == std::numeric_limits<std::int32_t>::max() ||
-            value == std::numeric_limits<std::int32_t>::min()) {
-            result.stop = read_status::out_of_range;
-        }
-        return result;
-    }
-}
-
-extraction reader_extraction(const std::string& bytes, std::size_t chunk) {
-    // fmemopen needs a non-empty buffer of its own; an empty string reads as end.
-    std::string copy = bytes.empty() ? std::string(1, '\0') : bytes;
-    std::FILE* source = fmemopen(copy.data(), bytes.size() == 0 ? 0 : copy.size(), "r");
-    if (source == nullptr) {
-        source = std::tmpfile();
-    }
-    input_reader in = make_reader(source, chunk);
-    extraction result{{}, read_status::no_number};
-    for (;;) {
-        std::int32_t value = 12345;
-        const read_status status = read_number(in, value);
-        if (status != read_status::number) {
-            EXPECT_EQ(value, 12345) << "a failed read must not store a value";
-            result.stop = status;
-            break;
-        }
-        result.fields.push_back(value);
-    }
-    std::fclose(source);
-    return result;
-}
 
 // Chunk sizes that put a refill at every position of short inputs, and the
 // program's own size.
@@ -93,23 +36,23 @@ const read_status out = read_status::out_of_range;
 
 INSTANTIATE_TEST_SUITE_P(
     cases, reader_cases,
-    testing::Values(reader_case{"", {{}, none}}, reader_case{" \t\n\v\f\r", {{}, none}},
-                    reader_case{"3 5\n4 2", {{3, 5, 4, 2}, none}},
-                    reader_case{"+7 -0 +0 007", {{7, 0, 0, 7}, none}},
-                    reader_case{"12x 3", {{12}, none}}, reader_case{"1-2", {{1, -2}, none}},
-                    reader_case{"1+2", {{1, 2}, none}}, reader_case{"- 5", {{}, none}},
-                    reader_case{"5 -", {{5}, none}}, reader_case{"+-5", {{}, none}},
-                    reader_case{".5", {{}, none}}, reader_case{"0x1f", {{0}, none}},
-                    reader_case{"2147483647 -2147483648", {{2147483647, -2147483648}, none}},
-                    reader_case{"1 2147483648 3", {{1}, out}},
-                    reader_case{"-2147483649", {{}, out}},
-                    reader_case{"99999999999999999999999999", {{}, out}},
-                    reader_case{"-0000000000000000000000000000000000000042", {{-42}, none}}));
+    testing::Values(reader_case{"", {{}, none, false}}, reader_case{" \t\n\v\f\r", {{}, none, false}},
+                    reader_case{"3 5\n4 2", {{3, 5, 4, 2}, none, false}},
+                    reader_case{"+7 -0 +0 007", {{7, 0, 0, 7}, none, false}},
+                    reader_case{"12x 3", {{12}, none, false}}, reader_case{"1-2", {{1, -2}, none, false}},
+                    reader_case{"1+2", {{1, 2}, none, false}}, reader_case{"- 5", {{}, none, false}},
+                    reader_case{"5 -", {{5}, none, false}}, reader_case{"+-5", {{}, none, false}},
+                    reader_case{".5", {{}, none, false}}, reader_case{"0x1f", {{0}, none, false}},
+                    reader_case{"2147483647 -2147483648", {{2147483647, -2147483648}, none, false}},
+                    reader_case{"1 2147483648 3", {{1}, out, false}},
+                    reader_case{"-2147483649", {{}, out, false}},
+                    reader_case{"99999999999999999999999999", {{}, out, false}},
+                    reader_case{"-0000000000000000000000000000000000000042", {{-42}, none, false}}));
 
 TEST(reader, reads_a_thousand_leading_zeros) {
     const std::string bytes =
         "1 " + std::string(1000, '0') + "2147483647 " + std::string(1000, '0') + "2147483648";
-    const extraction expected{{1, 2147483647}, out};
+    const extraction expected{{1, 2147483647}, out, false};
     for (std::size_t chunk : chunks) {
         EXPECT_EQ(reader_extraction(bytes, chunk), expected) << "chunk " << chunk;
     }
