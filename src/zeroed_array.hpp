@@ -37,10 +37,6 @@ struct zeroed_allocator {
     // Value-initialisation would write the zeros that calloc has given.
     template <typename U>
     void construct(U*) noexcept {}
-    template <typename U>
-    void construct(U* where, const U& value) noexcept {
-        *where = value;
-    }
 
     template <typename U>
     bool operator==(const zeroed_allocator<U>&) const noexcept {

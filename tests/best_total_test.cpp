@@ -116,4 +116,13 @@ TEST(best_total_property, matches_every_subset_on_random_small_instances) {
     }
 }
 
+TEST(best_total, keeps_64_bit_entries_for_more_items_than_it_bounds) {
+    // Over four million items whose values add up past 2^31: too many to sort
+    // for the tighter bound, so the table must stay 64-bit, or the best total
+    // of four items, 2.4e9, would overflow.
+    const std::vector<std::int32_t> values(4200000, 600000000);
+    const std::vector<std::int32_t> weights(values.size(), 1);
+    EXPECT_EQ(best_total(4, values, weights), 2400000000);
+}
+
 }  // namespace

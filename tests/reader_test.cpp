@@ -3,11 +3,14 @@
 #include <gtest/gtest.h>
 
 #include "extraction.hpp"
+#include "failing_source.hpp"
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -36,18 +39,19 @@ const read_status out = read_status::out_of_range;
 
 INSTANTIATE_TEST_SUITE_P(
     cases, reader_cases,
-    testing::Values(reader_case{"", {{}, none, false}}, reader_case{" \t\n\v\f\r", {{}, none, false}},
-                    reader_case{"3 5\n4 2", {{3, 5, 4, 2}, none, false}},
-                    reader_case{"+7 -0 +0 007", {{7, 0, 0, 7}, none, false}},
-                    reader_case{"12x 3", {{12}, none, false}}, reader_case{"1-2", {{1, -2}, none, false}},
-                    reader_case{"1+2", {{1, 2}, none, false}}, reader_case{"- 5", {{}, none, false}},
-                    reader_case{"5 -", {{5}, none, false}}, reader_case{"+-5", {{}, none, false}},
-                    reader_case{".5", {{}, none, false}}, reader_case{"0x1f", {{0}, none, false}},
-                    reader_case{"2147483647 -2147483648", {{2147483647, -2147483648}, none, false}},
-                    reader_case{"1 2147483648 3", {{1}, out, false}},
-                    reader_case{"-2147483649", {{}, out, false}},
-                    reader_case{"99999999999999999999999999", {{}, out, false}},
-                    reader_case{"-0000000000000000000000000000000000000042", {{-42}, none, false}}));
+    testing::Values(
+        reader_case{"", {{}, none, false}}, reader_case{" \t\n\v\f\r", {{}, none, false}},
+        reader_case{"3 5\n4 2", {{3, 5, 4, 2}, none, false}},
+        reader_case{"+7 -0 +0 007", {{7, 0, 0, 7}, none, false}},
+        reader_case{"12x 3", {{12}, none, false}}, reader_case{"1-2", {{1, -2}, none, false}},
+        reader_case{"1+2", {{1, 2}, none, false}}, reader_case{"- 5", {{}, none, false}},
+        reader_case{"5 -", {{5}, none, false}}, reader_case{"+-5", {{}, none, false}},
+        reader_case{".5", {{}, none, false}}, reader_case{"0x1f", {{0}, none, false}},
+        reader_case{"2147483647 -2147483648", {{2147483647, -2147483648}, none, false}},
+        reader_case{"1 2147483648 3", {{1}, out, false}},
+        reader_case{"-2147483649", {{}, out, false}},
+        reader_case{"99999999999999999999999999", {{}, out, false}},
+        reader_case{"-0000000000000000000000000000000000000042", {{-42}, none, false}}));
 
 TEST(reader, reads_a_thousand_leading_zeros) {
     const std::string bytes =
@@ -110,6 +114,31 @@ TEST(reader, reports_a_read_error) {
     EXPECT_NE(in.error, 0);
     std::fclose(write_only);
     std::fclose(source);
+}
+
+TEST(reader, reports_a_read_error_in_the_middle_of_a_number) {
+    // Cut after a complete number, after a sign and inside the digits: the
+    // error is reported where the data ends, never a number made of half.
+    const std::vector<std::pair<std::string, std::vector<std::int32_t>>> cases = {
+        {"12 34 ", {12, 34}}, {"12 -", {12}}, {"12 +3", {12}}, {"7 000", {7}}};
+    for (const auto& [bytes, fields] : cases) {
+        for (std::size_t chunk : {std::size_t{1}, std::size_t{3}, default_chunk}) {
+            failing_cookie cookie{bytes, 0};
+            std::FILE* source = open_failing(cookie);
+            ASSERT_NE(source, nullptr);
+            input_reader in = make_reader(source, chunk);
+            std::vector<std::int32_t> read;
+            std::int32_t value = 0;
+            read_status status = read_status::number;
+            while ((status = read_number(in, value)) == read_status::number) {
+                read.push_back(value);
+            }
+            EXPECT_EQ(status, read_status::read_error) << '"' << bytes << "\", chunk " << chunk;
+            EXPECT_EQ(in.error, EIO);
+            EXPECT_EQ(read, fields) << '"' << bytes << "\", chunk " << chunk;
+            std::fclose(source);
+        }
+    }
 }
 
 }  // namespace
