@@ -11,21 +11,23 @@ trap 'rm -rf "$work"' EXIT
 "$build/bench/sweep_bench" --benchmark_repetitions=3 --benchmark_report_aggregates_only=true \
     --benchmark_out="$work/sweep.csv" --benchmark_out_format=csv >/dev/null
 
-# Rows like "sweep/avx512/4096_median",...,items_per_second,... ; one data file
-# per version with: table bytes, updates per ns.
+# Rows like "sweep/avx512_32/4096_median",...,items_per_second,... (the size
+# in bytes); one data file per version with: table bytes, updates per ns.
 awk -F, -v dir="$work" '
     NR == 1 || !/_median"/ { next }
     {
         gsub(/"/, "", $1); split($1, part, "/"); sub(/_median/, "", part[3])
-        print part[3] * 8, $7 / 1e9 > (dir "/" part[2] ".dat")
+        print part[3], $7 / 1e9 > (dir "/" part[2] ".dat")
         versions[part[2]] = 1
     }
     END { for (v in versions) print v > (dir "/versions") }' "$work/sweep.csv"
 
 plots=""
-for version in textbook avx512 avx2 portable; do
+for version in textbook avx512 avx512_32 avx2 avx2_32 portable portable_32; do
     [ -f "$work/$version.dat" ] || continue
-    plots+="${plots:+, }'$work/$version.dat' using 1:2 with linespoints lw 2 title '$version'"
+    title=${version/_32/, 32-bit entries}
+    [ "$version" = textbook ] || [ "$title" != "$version" ] || title="$version, 64-bit entries"
+    plots+="${plots:+, }'$work/$version.dat' using 1:2 with linespoints lw 2 title '$title'"
 done
 cpu=$(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ *//')
 mkdir -p docs
@@ -33,7 +35,7 @@ gnuplot <<GNUPLOT
 set terminal pngcairo size 900,560 font ",11"
 set output '$out'
 set title "Sweep rate by table size ($cpu, $(g++ -dumpfullversion 2>/dev/null | sed 's/^/g++ /'), -O3; textbook -O2)"
-set xlabel 'table size (bytes, 8 per entry)'
+set xlabel 'table size (bytes)'
 set ylabel 'updates per nanosecond'
 set logscale x 2
 set format x '%.0b%B'

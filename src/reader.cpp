@@ -24,6 +24,7 @@ bool refill(input_reader& in) {
         }
     }
     in.next = data;
+    in.window = nullptr;
     in.last = data + got;
     *in.last = '\0';
     return got > 0;
@@ -34,9 +35,11 @@ bool refill(input_reader& in) {
 input_reader make_reader(std::FILE* source, std::size_t chunk) {
     // Left uninitialised: only the bytes a fill brings in are ever read.
     chunk = std::max<std::size_t>(chunk, 1);
-    input_reader in{
-        source, std::make_unique_for_overwrite<char[]>(chunk + 1), chunk, nullptr, nullptr, false,
-        0};
+    input_reader in{source,  std::make_unique_for_overwrite<char[]>(chunk + 1),
+                    chunk,   nullptr,
+                    nullptr, false,
+                    0,       nullptr,
+                    0,       0};
     in.next = in.buffer.get();
     in.last = in.next;
     *in.last = '\0';

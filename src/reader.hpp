@@ -9,6 +9,10 @@
 #include <cstring>
 #include <memory>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 enum class read_status {
     number,        // a number was read and stored
     no_number,     // end of input, or text that does not begin a number
@@ -27,6 +31,12 @@ struct input_reader {
     char* last;        // one past the buffered data; *last == '\0'
     bool source_done;  // the source has reported end of input or an error
     int error;         // errno of a failed read, 0 if none
+    // A window of 64 buffered bytes from `window`, classified once: bit k of
+    // `window_digits` (`window_spaces`) is set when byte k is a digit (white
+    // space). Null when there is none; a refill discards it.
+    const char* window;
+    std::uint64_t window_digits;
+    std::uint64_t window_spaces;
 };
 
 // The largest chunk one fill reads: together with the sentinel, 1 MiB.
@@ -118,6 +128,82 @@ inline bool read_short_number(input_reader& in, read_status& status, std::int32_
     return true;
 }
 
+#if defined(__SSE2__)
+inline constexpr bool has_windows = true;
+
+// Classifies the 64 bytes from `from` into `in`'s window.
+inline void classify_window(input_reader& in, const char* from) {
+    std::uint64_t digits = 0;
+    std::uint64_t spaces = 0;
+    for (int k = 0; k < 4; ++k) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + 16 * k));
+        // Signed compares: bytes from 0x80 up are negative, neither digit nor space.
+        const __m128i digit = _mm_and_si128(_mm_cmpgt_epi8(bytes, _mm_set1_epi8('0' - 1)),
+                                            _mm_cmplt_epi8(bytes, _mm_set1_epi8('9' + 1)));
+        const __m128i space =
+            _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(' ')),
+                         _mm_and_si128(_mm_cmpgt_epi8(bytes, _mm_set1_epi8('\t' - 1)),
+                                       _mm_cmplt_epi8(bytes, _mm_set1_epi8('\r' + 1))));
+        digits |= static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(digit)))
+                  << (16 * k);
+        spaces |= static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(space)))
+                  << (16 * k);
+    }
+    in.window = from;
+    in.window_digits = digits;
+    in.window_spaces = spaces;
+}
+#else
+inline constexpr bool has_windows = false;
+inline void classify_window(input_reader&, const char*) {}
+#endif
+
+// Reads an unsigned number of at most 16 digits that starts within the first
+// 48 bytes of a classified window, after white space only. Positions come
+// from the masks, not from the bytes, so finding where the next number ends
+// does not wait for this one's digits to be loaded: consecutive numbers are
+// read in parallel. Returns false, having consumed at most white space, for
+// anything else.
+inline bool read_window_number(input_reader& in, read_status& status, std::int32_t& value) {
+    constexpr std::size_t reach = 48;  // a number starting here ends within the window
+    std::size_t offset = 0;
+    if (in.window == nullptr || (offset = static_cast<std::size_t>(in.next - in.window)) >= reach) {
+        // 64 bytes to classify and 8 to spare for the loads of the digits.
+        if (in.last - in.next < 72) {
+            return false;
+        }
+        classify_window(in, in.next);
+        offset = 0;
+    }
+    const std::size_t start =
+        offset + static_cast<std::size_t>(std::countr_one(in.window_spaces >> offset));
+    if (start >= reach) {
+        in.next = const_cast<char*>(in.window) + start;
+        return false;
+    }
+    const auto count = static_cast<unsigned>(std::countr_one(in.window_digits >> start));
+    char* const first = const_cast<char*>(in.window) + start;
+    in.next = first;
+    if (count == 0 || count > 16) {
+        return false;
+    }
+    std::uint64_t magnitude = 0;
+    if (count <= 8) {
+        magnitude = digits_value(load_eight(first), count);
+    } else {
+        magnitude = digits_value(load_eight(first + count - 8), 8) +
+                    digits_value(load_eight(first), count - 8) * 100000000;
+    }
+    in.next = first + count;
+    if (magnitude > (std::uint64_t{1} << 31) - 1) {
+        status = read_status::out_of_range;
+        return true;
+    }
+    value = static_cast<std::int32_t>(magnitude);
+    status = read_status::number;
+    return true;
+}
+
 }  // namespace reader_detail
 
 // Skips whitespace and reads one optionally signed decimal integer. `value` is
@@ -128,11 +214,14 @@ inline bool read_short_number(input_reader& in, read_status& status, std::int32_
 // costs no call: it is most of the work of reading a large instance.
 inline read_status read_number(input_reader& in, std::int32_t& value) {
     if constexpr (std::endian::native == std::endian::little) {
+        read_status status = read_status::no_number;
+        if (reader_detail::has_windows && reader_detail::read_window_number(in, status, value)) {
+            return status;
+        }
         while (reader_detail::is_space(*in.next)) {
             ++in.next;
         }
         // A sign and sixteen digits, with eight bytes to spare for the loads.
-        read_status status = read_status::no_number;
         if (in.last - in.next >= 25 && reader_detail::read_short_number(in, status, value)) {
             return status;
         }

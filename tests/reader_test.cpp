@@ -75,7 +75,8 @@ TEST(reader, matches_the_standard_extraction_on_a_random_corpus) {
     const std::string blanks = " \t\n\v\f\r";
     for (int round = 0; round < 3000; ++round) {
         std::string bytes;
-        const std::size_t tokens = pick(12);
+        // Every tenth input is long, so that whole windows of 64 bytes are read.
+        const std::size_t tokens = round % 10 == 0 ? 100 + pick(300) : pick(12);
         for (std::size_t t = 0; t < tokens; ++t) {
             const std::size_t kind = pick(20);
             if (kind == 0) {
@@ -95,7 +96,8 @@ TEST(reader, matches_the_standard_extraction_on_a_random_corpus) {
             }
         }
         const extraction expected = standard_extraction(bytes);
-        for (std::size_t chunk : {std::size_t{1}, 1 + pick(9), 1 + pick(40), default_chunk}) {
+        for (std::size_t chunk :
+             {std::size_t{1}, 1 + pick(9), 1 + pick(40), 72 + pick(200), default_chunk}) {
             ASSERT_EQ(reader_extraction(bytes, chunk), expected)
                 << "chunk " << chunk << ", bytes \"" << bytes << '"';
         }
