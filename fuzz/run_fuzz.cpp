@@ -45,7 +45,7 @@ outcome expected_outcome(const std::string& bytes, bool& too_large) {
     if (next(count) != 1 || next(capacity) != 1 || count < 0 || capacity < 0) {
         return {false, 0};
     }
-    if (static_cast<std::int64_t>(count) * (std::int64_t{capacity} + 1) > 2000000) {
+    if ((std::int64_t{count} + 1) * (std::int64_t{capacity} + 1) > 2000000) {
         too_large = true;
         return {false, 0};
     }
