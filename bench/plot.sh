@@ -32,7 +32,7 @@ done
 cpu=$(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ *//')
 mkdir -p docs
 gnuplot <<GNUPLOT
-set terminal pngcairo size 900,560 font ",11"
+set terminal pngcairo size 1100,560 font ",11"
 set output '$out'
 set title "Sweep rate by table size ($cpu, $(g++ -dumpfullversion 2>/dev/null | sed 's/^/g++ /'), -O3; textbook -O2)"
 set xlabel 'table size (bytes)'
@@ -40,7 +40,7 @@ set ylabel 'updates per nanosecond'
 set logscale x 2
 set format x '%.0b%B'
 set grid
-set key top right
+set key outside right top
 set arrow from 49152, graph 0 to 49152, graph 1 nohead dt 2
 set arrow from 1048576, graph 0 to 1048576, graph 1 nohead dt 2
 set label 'L1d' at 49152, graph 0.95 offset 0.5,0

@@ -223,13 +223,27 @@ template <typename entry, std::size_t bytes, std::size_t unroll>
     row.done_value += value;
 }
 
-// A full group sweeps together only when every member needs the whole row,
-// from its weight up to the last entry; otherwise its members go one by one.
+// Tables up to this size sit in L2 on any current x86-64 core, and a group
+// whose trailing span is larger would not stay in L1 between its items.
+inline constexpr std::size_t tiled_table_bytes = std::size_t{1} << 20;
+inline constexpr std::int64_t tiled_span_bytes = std::int64_t{32} << 10;
+
+// A full group sweeps together only when it pays and is allowed: the table is
+// larger than L2, the span the group keeps busy, its weights plus a tile,
+// fits in L1, and every member needs the whole row, from its weight up to
+// the last entry. Otherwise its members go one by one: in L2 a group only
+// adds work, and a span beyond L1 saves no traffic.
 template <typename entry, std::size_t bytes, std::size_t unroll>
 [[gnu::always_inline]] inline void sweep_full_group(row_state<entry>& row,
                                                     const std::size_t* weights,
                                                     const entry* values) {
-    bool whole_row = row.kept_top == row.last;
+    std::int64_t span = tile_entries;
+    for (std::size_t i = 1; i < group_size; ++i) {
+        span += static_cast<std::int64_t>(weights[i]);
+    }
+    bool whole_row = row.kept_top == row.last &&
+                     (row.last + 1) * sizeof(entry) > tiled_table_bytes &&
+                     span * static_cast<std::int64_t>(sizeof(entry)) <= tiled_span_bytes;
     std::int64_t later = row.later_weight;
     for (std::size_t i = 0; i < group_size; ++i) {
         later -= static_cast<std::int64_t>(weights[i]);

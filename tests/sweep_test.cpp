@@ -131,9 +131,8 @@ TEST_P(every_version, matches_the_plain_sweep_for_each_small_weight) {
     }
 }
 
-TEST_P(every_version, matches_the_plain_sweep_when_items_sweep_in_groups) {
-    // Many items heavy enough to be swept in groups, mixed with light ones,
-    // over capacities below, near and far above the span a group keeps busy.
+TEST_P(every_version, matches_the_plain_sweep_of_rows_mixing_weights) {
+    // Light and heavy items mixed over short rows, swept one by one.
     std::mt19937_64 random(314);
     auto pick = [&](std::int64_t low, std::int64_t high) {
         return std::uniform_int_distribution<std::int64_t>(low, high)(random);
@@ -153,6 +152,40 @@ TEST_P(every_version, matches_the_plain_sweep_when_items_sweep_in_groups) {
         ASSERT_EQ(best_total_with(GetParam().isa, GetParam().width, capacity, values, weights),
                   plain_sweep(capacity, values, weights))
             << "round " << round << ", capacity " << capacity << ", " << n << " items";
+    }
+}
+
+TEST_P(every_version, matches_the_plain_sweep_when_items_sweep_in_tiles) {
+    // Rows beyond L2 (over 1 MiB at either width), so that groups of light
+    // items sweep together in trailing tiles. Two heavy items before and two
+    // after them keep the whole row needed, so that the groups are not cut:
+    // weights 0 and 1, weights near the tile, groups whose span is just
+    // inside and just outside what the schedule allows, and a part group.
+    std::mt19937_64 random(1618);
+    auto pick = [&](std::int64_t low, std::int64_t high) {
+        return std::uniform_int_distribution<std::int64_t>(low, high)(random);
+    };
+    for (std::size_t round = 0; round < 8; ++round) {
+        const auto capacity = static_cast<std::int32_t>(pick(270000, 420000));
+        const std::int64_t lightest = round % 4 == 0 ? 0 : 1;
+        const std::int64_t heaviest = std::vector<std::int64_t>{2, 450, 1100, 3000}[round % 4];
+        std::vector<std::int32_t> values;
+        std::vector<std::int32_t> weights;
+        auto add = [&](std::int64_t value, std::int64_t weight) {
+            values.push_back(static_cast<std::int32_t>(value));
+            weights.push_back(static_cast<std::int32_t>(weight));
+        };
+        add(pick(1, 1000000), capacity / 2 + pick(0, 9));
+        add(pick(1, 1000000), capacity / 2 + pick(0, 9));
+        const std::int64_t light = 8 * pick(2, 5) + pick(0, 7);
+        for (std::int64_t i = 0; i < light; ++i) {
+            add(pick(-3, 1000000), pick(lightest, heaviest));
+        }
+        add(pick(1, 1000000), capacity / 2 + pick(0, 9));
+        add(pick(1, 1000000), capacity / 2 + pick(0, 9));
+        ASSERT_EQ(best_total_with(GetParam().isa, GetParam().width, capacity, values, weights),
+                  plain_sweep(capacity, values, weights))
+            << "round " << round << ", capacity " << capacity << ", weights up to " << heaviest;
     }
 }
 
