@@ -8,8 +8,9 @@
 #include <span>
 #include <vector>
 
-inline std::int64_t plain_sweep(std::int32_t capacity, std::span<const std::int32_t> values,
-                                std::span<const std::int32_t> weights) {
+inline std::vector<std::int64_t> plain_table(std::int32_t capacity,
+                                             std::span<const std::int32_t> values,
+                                             std::span<const std::int32_t> weights) {
     std::vector<std::int64_t> best(static_cast<std::size_t>(capacity) + 1, 0);
     for (std::size_t j = 0; j < values.size(); ++j) {
         for (std::int64_t w = capacity; w >= weights[j]; --w) {
@@ -19,5 +20,10 @@ inline std::int64_t plain_sweep(std::int32_t capacity, std::span<const std::int3
                 std::max(best[static_cast<std::size_t>(w)], candidate);
         }
     }
-    return best.back();
+    return best;
+}
+
+inline std::int64_t plain_sweep(std::int32_t capacity, std::span<const std::int32_t> values,
+                                std::span<const std::int32_t> weights) {
+    return plain_table(capacity, values, weights).back();
 }

@@ -254,6 +254,58 @@ TEST_P(every_version, needs_no_table_beyond_the_total_weight) {
               12);
 }
 
+// Sweeps the items over a whole row of zeros, told that enough weight comes
+// before and after them that no entry may be trimmed, and compares every
+// entry with the plain sweep's table: far more telling than the last entry.
+template <typename entry>
+void expect_whole_row(sweep_isa isa, std::int32_t capacity, const std::vector<std::int32_t>& values,
+                      const std::vector<std::int32_t>& weights) {
+    std::vector<entry> row(static_cast<std::size_t>(capacity) + 1);
+    std::int64_t total = 0;
+    for (std::int32_t w : weights) {
+        total += w;
+    }
+    const std::int64_t answer =
+        sweep_items(isa, std::span<entry>(row), capacity, 2 * std::int64_t{capacity} + total + 1,
+                    values, weights);
+    // Items of weight 0 are left out of the row and added to the answer.
+    const std::int64_t offset = answer - row.back();
+    const std::vector<std::int64_t> expected = plain_table(capacity, values, weights);
+    std::size_t wrong = 0;
+    for (std::size_t w = 0; w < row.size(); ++w) {
+        if (row[w] + offset != expected[w] && wrong++ < 5) {
+            ADD_FAILURE() << isa_name(isa) << ", " << 8 * sizeof(entry) << "-bit entries: entry "
+                          << w << " is " << row[w] + offset << ", the plain sweep has "
+                          << expected[w];
+        }
+    }
+    EXPECT_EQ(wrong, 0u) << "capacity " << capacity << ", " << values.size() << " items";
+}
+
+TEST(sweep_versions, sweep_every_entry_of_a_row_beyond_l2_like_the_plain_sweep) {
+    // Light items over rows of over 1 MiB, so that groups sweep in trailing
+    // tiles, with weights 0 and 1, weights near and above the tile, spans on
+    // both sides of what the schedule allows, and a part group at the end.
+    std::mt19937_64 random(577);
+    auto pick = [&](std::int64_t low, std::int64_t high) {
+        return std::uniform_int_distribution<std::int64_t>(low, high)(random);
+    };
+    for (sweep_isa isa : supported_isas()) {
+        for (std::int64_t heaviest : {1, 40, 700, 1500}) {
+            const auto capacity = static_cast<std::int32_t>(pick(270000, 330000));
+            const auto n = static_cast<std::size_t>(8 * pick(2, 4) + pick(0, 7));
+            std::vector<std::int32_t> values(n);
+            std::vector<std::int32_t> weights(n);
+            for (std::size_t i = 0; i < n; ++i) {
+                values[i] = static_cast<std::int32_t>(pick(-3, 1000000));
+                weights[i] = static_cast<std::int32_t>(pick(0, heaviest));
+            }
+            expect_whole_row<std::int32_t>(isa, capacity, values, weights);
+            expect_whole_row<std::int64_t>(isa, capacity, values, weights);
+        }
+    }
+}
+
 TEST(sweep_versions, portable_is_always_last) {
     ASSERT_FALSE(supported_isas().empty());
     EXPECT_EQ(supported_isas().back(), sweep_isa::portable);
