@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "captured_run.hpp"
 #include "plain_sweep.hpp"
-#include "run.hpp"
 
 namespace {
 
@@ -82,25 +82,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     std::string copy = bytes;
-    std::FILE* input = copy.empty() ? std::tmpfile() : fmemopen(copy.data(), copy.size(), "r");
-    char* output_text = nullptr;
-    std::size_t output_size = 0;
-    char* diagnostics_text = nullptr;
-    std::size_t diagnostics_size = 0;
-    std::FILE* output = open_memstream(&output_text, &output_size);
-    std::FILE* diagnostics = open_memstream(&diagnostics_text, &diagnostics_size);
-    if (input == nullptr || output == nullptr || diagnostics == nullptr) {
-        std::abort();
-    }
-    const int status = run_knapsack(input, output, diagnostics);
-    std::fclose(input);
-    std::fclose(output);
-    std::fclose(diagnostics);
-    const std::string printed(output_text, output_size);
-    const std::string said(diagnostics_text, diagnostics_size);
-    std::free(output_text);
-    std::free(diagnostics_text);
-
+    const captured_run run =
+        run_captured(copy.empty() ? std::tmpfile() : fmemopen(copy.data(), copy.size(), "r"));
+    const int status = run.status;
+    const std::string& printed = run.printed;
+    const std::string& said = run.said;
     if (status == 0) {
         if (!said.empty() || printed.empty() ||
             printed.find_first_not_of("0123456789") != std::string::npos) {

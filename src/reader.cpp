@@ -74,25 +74,18 @@ read_status read_number_bytewise(input_reader& in, std::int32_t& value) {
     // number of more than ten of them is out of range whatever they are, and
     // with ten or fewer the magnitude cannot overflow. The digit loop carries
     // no test but the digit itself, so it runs at the speed of the multiply.
+    // Each loop goes on across refills until a byte that is not its own, or
+    // the end of the source.
     bool any_digit = false;
-    for (;;) {
+    do {
         while (*in.next == '0') {
             ++in.next;
             any_digit = true;
         }
-        if (in.next != in.last) {
-            break;
-        }
-        if (!refill(in)) {
-            if (in.error != 0) {
-                return read_status::read_error;
-            }
-            break;
-        }
-    }
+    } while (in.next == in.last && refill(in));
     std::uint64_t magnitude = 0;  // wraps only when `significant` exceeds 19
     std::size_t significant = 0;
-    for (;;) {
+    do {
         const char* const first = in.next;
         unsigned d = 0;
         while ((d = digit_of(*in.next)) < 10) {
@@ -100,15 +93,10 @@ read_status read_number_bytewise(input_reader& in, std::int32_t& value) {
             ++in.next;
         }
         significant += static_cast<std::size_t>(in.next - first);
-        if (in.next != in.last) {
-            break;
-        }
-        if (!refill(in)) {
-            if (in.error != 0) {
-                return read_status::read_error;
-            }
-            break;
-        }
+    } while (in.next == in.last && refill(in));
+    // Digits that reach the end of what a failing source gave may have gone on.
+    if (in.next == in.last && in.error != 0) {
+        return read_status::read_error;
     }
 
     if (!any_digit && significant == 0) {

@@ -40,6 +40,24 @@ void sweep_scalar(entry* best, std::size_t low, std::size_t top, std::size_t wei
     }
 }
 
+// The update of `unroll` consecutive blocks from `block` up, once all they
+// read is loaded: each entry becomes the larger of what it kept and what it
+// takes plus the item's value.
+template <typename entry, std::size_t bytes, std::size_t unroll>
+[[gnu::always_inline]] inline void store_updates(
+    entry* block, typename entry_vector<entry, bytes>::type (&kept)[unroll],
+    typename entry_vector<entry, bytes>::type (&taken)[unroll],
+    typename entry_vector<entry, bytes>::type add) {
+    constexpr std::size_t lanes = bytes / sizeof(entry);
+    for (std::size_t u = 0; u < unroll; ++u) {
+        taken[u] += add;
+        kept[u] = kept[u] > taken[u] ? kept[u] : taken[u];
+    }
+    for (std::size_t u = 0; u < unroll; ++u) {
+        store<entry, bytes>(block + u * lanes, kept[u]);
+    }
+}
+
 // One item over the entries in [low, top), low >= weight, downwards, `unroll`
 // vectors of `bytes` at a time. A group loads everything it reads before it
 // stores, and lies above every entry still to be written, so best[w - weight]
@@ -90,13 +108,7 @@ template <typename entry, std::size_t bytes, std::size_t unroll>
                         upper = lower;
                         kept[u] = load<entry, bytes>(block + u * lanes);
                     }
-                    for (std::size_t u = 0; u < unroll; ++u) {
-                        taken[u] += add;
-                        kept[u] = kept[u] > taken[u] ? kept[u] : taken[u];
-                    }
-                    for (std::size_t u = 0; u < unroll; ++u) {
-                        store<entry, bytes>(block + u * lanes, kept[u]);
-                    }
+                    store_updates<entry, bytes, unroll>(block, kept, taken, add);
                     top -= span;
                 }
             }
@@ -110,13 +122,7 @@ template <typename entry, std::size_t bytes, std::size_t unroll>
                 kept[u] = load<entry, bytes>(block + u * lanes);
                 taken[u] = load<entry, bytes>(block + u * lanes - weight);
             }
-            for (std::size_t u = 0; u < unroll; ++u) {
-                taken[u] += add;
-                kept[u] = kept[u] > taken[u] ? kept[u] : taken[u];
-            }
-            for (std::size_t u = 0; u < unroll; ++u) {
-                store<entry, bytes>(block + u * lanes, kept[u]);
-            }
+            store_updates<entry, bytes, unroll>(block, kept, taken, add);
             top -= span;
         }
         sweep_scalar(best, low, top, weight, value);
