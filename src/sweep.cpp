@@ -207,17 +207,17 @@ template <typename entry, std::size_t bytes, std::size_t unroll>
     row.later_weight -= static_cast<std::int64_t>(weight);
     const auto top =
         static_cast<std::size_t>(std::min(static_cast<std::int64_t>(row.last), row.done_weight));
-    const std::int64_t needed = static_cast<std::int64_t>(row.last) - row.later_weight;
-    const std::size_t low =
-        std::max(weight, static_cast<std::size_t>(std::max<std::int64_t>(needed, 0)));
+    // The lowest entry that can still be read on the way to row[last].
+    const auto needed = static_cast<std::size_t>(
+        std::max<std::int64_t>(static_cast<std::int64_t>(row.last) - row.later_weight, 0));
+    const std::size_t low = std::max(weight, needed);
     if (top > row.kept_top) {
         // The newly reached entries get the total of the items so far, which
         // all fit together, so it is within the entry type. Only those from
         // `needed` up can still be read: this item takes from entries at most
         // done_weight - weight, which were kept already. An entry above
         // `kept_top` was never written, so a total of 0 is there already.
-        const std::size_t from =
-            std::max(row.kept_top + 1, static_cast<std::size_t>(std::max<std::int64_t>(needed, 0)));
+        const std::size_t from = std::max(row.kept_top + 1, needed);
         if (row.done_value != 0 && from <= top) {
             std::fill(row.best + from, row.best + top + 1, static_cast<entry>(row.done_value));
         }

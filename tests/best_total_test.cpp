@@ -9,15 +9,9 @@
 #include <random>
 #include <vector>
 
-namespace {
+#include "table_case.hpp"
 
-struct table_case {
-    const char* name;
-    std::int32_t capacity;
-    std::vector<std::int32_t> values;
-    std::vector<std::int32_t> weights;
-    std::int64_t expected;
-};
+namespace {
 
 class best_total_cases : public testing::TestWithParam<table_case> {};
 

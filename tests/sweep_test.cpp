@@ -10,6 +10,7 @@
 
 #include "best_total.hpp"
 #include "plain_sweep.hpp"
+#include "table_case.hpp"
 #include "whole_row.hpp"
 
 namespace {
@@ -215,17 +216,9 @@ TEST_P(every_version, matches_the_plain_sweep_where_the_table_is_trimmed) {
     }
 }
 
-struct width_case {
-    const char* name;
-    std::int32_t capacity;
-    std::vector<std::int32_t> values;
-    std::vector<std::int32_t> weights;
-    std::int64_t expected;
-};
-
 TEST_P(every_version, is_exact_at_the_edge_of_32_bit_totals) {
     constexpr std::int32_t max32 = std::numeric_limits<std::int32_t>::max();
-    const std::vector<width_case> cases = {
+    const std::vector<table_case> cases = {
         {"sum_is_largest_narrow", 2, {max32 - 1, 1}, {1, 1}, max32},
         {"sum_one_past_narrow", 2, {max32 - 1, 2}, {1, 1}, std::int64_t{max32} + 1},
         {"relaxation_allows_narrow", 10, {2000000000, 2000000000}, {10, 10}, 2000000000},
@@ -235,7 +228,7 @@ TEST_P(every_version, is_exact_at_the_edge_of_32_bit_totals) {
         {"many_near_largest_narrow", 64, std::vector<std::int32_t>(40, 53687091),
          std::vector<std::int32_t>(40, 1), 53687091LL * 40},
     };
-    for (const width_case& c : cases) {
+    for (const table_case& c : cases) {
         EXPECT_EQ(
             best_total_with(GetParam().isa, GetParam().width, c.capacity, c.values, c.weights),
             c.expected)
