@@ -49,7 +49,8 @@ template <typename entry>
 void bench_version(benchmark::State& state, sweep_isa isa) {
     workload<entry> load = make_workload<entry>(static_cast<std::size_t>(state.range(0)));
     for (auto _ : state) {
-        benchmark::DoNotOptimize(sweep_items(isa, std::span<entry>(load.row), load.weight_around,
+        benchmark::DoNotOptimize(sweep_items(isa, sweep_schedule::chosen,
+                                             std::span<entry>(load.row), load.weight_around,
                                              3 * load.weight_around, load.values, load.weights));
         benchmark::ClobberMemory();
     }

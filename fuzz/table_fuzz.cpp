@@ -76,13 +76,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     const std::int64_t expected = plain_sweep(capacity, values, weights);
     for (sweep_isa isa : supported_isas()) {
-        for (entry_width width : {entry_width::narrowest, entry_width::wide}) {
-            const std::int64_t actual = best_total_with(isa, width, capacity, values, weights);
-            if (actual != expected) {
-                std::cerr << isa_name(isa) << (width == entry_width::wide ? " wide" : "") << ": "
-                          << actual << ", the plain sweep " << expected << ", capacity " << capacity
-                          << ", " << values.size() << " items\n";
-                std::abort();
+        for (sweep_schedule schedule : {sweep_schedule::chosen, sweep_schedule::tiled}) {
+            for (entry_width width : {entry_width::narrowest, entry_width::wide}) {
+                const std::int64_t actual =
+                    best_total_with(isa, schedule, width, capacity, values, weights);
+                if (actual != expected) {
+                    std::cerr << isa_name(isa)
+                              << (schedule == sweep_schedule::tiled ? " tiled" : "")
+                              << (width == entry_width::wide ? " wide" : "") << ": " << actual
+                              << ", the plain sweep " << expected << ", capacity " << capacity
+                              << ", " << values.size() << " items\n";
+                    std::abort();
+                }
             }
         }
     }

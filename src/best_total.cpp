@@ -70,17 +70,17 @@ bool totals_fit_narrow(std::int64_t capacity, std::int64_t value_sum, std::size_
 }
 
 template <typename entry>
-std::int64_t sweep_table(sweep_isa isa, std::size_t entries, std::int64_t total_weight,
-                         std::span<const std::int32_t> values,
+std::int64_t sweep_table(sweep_isa isa, sweep_schedule schedule, std::size_t entries,
+                         std::int64_t total_weight, std::span<const std::int32_t> values,
                          std::span<const std::int32_t> weights) {
     zeroed_array<entry> best(entries);
-    return sweep_items(isa, best, 0, total_weight, values, weights);
+    return sweep_items(isa, schedule, best, 0, total_weight, values, weights);
 }
 
 }  // namespace
 
-std::int64_t best_total_with(sweep_isa isa, entry_width width, std::int32_t capacity,
-                             std::span<const std::int32_t> values,
+std::int64_t best_total_with(sweep_isa isa, sweep_schedule schedule, entry_width width,
+                             std::int32_t capacity, std::span<const std::int32_t> values,
                              std::span<const std::int32_t> weights) {
     // Entries from the total weight of the items that fit up to the capacity
     // all hold the same total, so the table ends there. Sized in 64 bits: a
@@ -100,12 +100,13 @@ std::int64_t best_total_with(sweep_isa isa, entry_width width, std::int32_t capa
     const auto last = static_cast<std::int64_t>(entries) - 1;
     if (width == entry_width::narrowest &&
         totals_fit_narrow(last, value_sum, swept, values, weights)) {
-        return sweep_table<std::int32_t>(isa, entries, total_weight, values, weights);
+        return sweep_table<std::int32_t>(isa, schedule, entries, total_weight, values, weights);
     }
-    return sweep_table<std::int64_t>(isa, entries, total_weight, values, weights);
+    return sweep_table<std::int64_t>(isa, schedule, entries, total_weight, values, weights);
 }
 
 std::int64_t best_total(std::int32_t capacity, std::span<const std::int32_t> values,
                         std::span<const std::int32_t> weights) {
-    return best_total_with(chosen_isa(), entry_width::narrowest, capacity, values, weights);
+    return best_total_with(chosen_isa(), sweep_schedule::chosen, entry_width::narrowest, capacity,
+                           values, weights);
 }

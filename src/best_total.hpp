@@ -21,8 +21,8 @@ std::int64_t best_total(std::int32_t capacity, std::span<const std::int32_t> val
 // always 64 bits.
 enum class entry_width { narrowest, wide };
 
-// The same with a given sweep version, which this machine must support, and
-// entry width: how tests and benchmarks run every path.
-std::int64_t best_total_with(sweep_isa isa, entry_width width, std::int32_t capacity,
-                             std::span<const std::int32_t> values,
+// The same with a given sweep version, which this machine must support,
+// schedule and entry width: how tests and benchmarks run every path.
+std::int64_t best_total_with(sweep_isa isa, sweep_schedule schedule, entry_width width,
+                             std::int32_t capacity, std::span<const std::int32_t> values,
                              std::span<const std::int32_t> weights);

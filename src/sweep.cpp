@@ -4,6 +4,8 @@
 #include <array>
 #include <cstddef>
 #include <cstring>
+#include <limits>
+#include <utility>
 
 namespace {
 
@@ -24,6 +26,36 @@ template <typename entry, std::size_t bytes>
 template <typename entry, std::size_t bytes>
 [[gnu::always_inline]] inline void store(entry* to, typename entry_vector<entry, bytes>::type v) {
     std::memcpy(to, &v, bytes);
+}
+
+// The 64 bytes of entries that start `shift` entries below `upper`: the top
+// `shift` entries of `lower`, the vector below it, then the bottom of
+// `upper`. One valignd/q, which runs on twice the ports of a two-source
+// permute. GCC turns the generic shuffle into such a permute, so it gets the
+// instruction itself; the operands are registers of the AVX-512 function
+// that this is always inlined into.
+template <typename entry, std::size_t shift>
+[[gnu::always_inline]] inline typename entry_vector<entry, 64>::type cut(
+    typename entry_vector<entry, 64>::type lower, typename entry_vector<entry, 64>::type upper) {
+    constexpr std::size_t lanes = 64 / sizeof(entry);
+#if defined(__clang__)
+    return [&]<std::size_t... k>(std::index_sequence<k...>) {
+        return __builtin_shufflevector(lower, upper, (k + lanes - shift)...);
+    }
+    (std::make_index_sequence<lanes>{});
+#else
+    typename entry_vector<entry, 64>::type taken;
+    if constexpr (sizeof(entry) == 8) {
+        asm("valignq %[n], %[lower], %[upper], %[taken]"
+            : [taken] "=v"(taken)
+            : [upper] "v"(upper), [lower] "v"(lower), [n] "i"(lanes - shift));
+    } else {
+        asm("valignd %[n], %[lower], %[upper], %[taken]"
+            : [taken] "=v"(taken)
+            : [upper] "v"(upper), [lower] "v"(lower), [n] "i"(lanes - shift));
+    }
+    return taken;
+#endif
 }
 
 // One item over the entries in [low, top), low >= weight, one at a time.
@@ -58,11 +90,100 @@ template <typename entry, std::size_t bytes, std::size_t unroll>
     }
 }
 
-// One item over the entries in [low, top), low >= weight, downwards, `unroll`
-// vectors of `bytes` at a time. A group loads everything it reads before it
-// stores, and lies above every entry still to be written, so best[w - weight]
-// always holds its value from before this item, whatever the weight (below
-// the lane count and 0 included): exactly the scalar downward sweep.
+// Blocks of `unroll` vectors from an aligned `top` down to `low` or to where
+// the aligned loads would leave the row; returns where it stopped. `shift` is
+// weight % lanes: the entries each block takes, `weight` below it, are cut
+// from two aligned loads, and the lower of them serves the next block as its
+// upper one, so that no load crosses a cache line.
+template <typename entry, std::size_t unroll, std::size_t shift>
+[[gnu::always_inline]] inline std::size_t sweep_cut_blocks(
+    entry* best, std::size_t low, std::size_t top, std::size_t weight,
+    typename entry_vector<entry, 64>::type add) {
+    using vector = typename entry_vector<entry, 64>::type;
+    constexpr std::size_t lanes = 64 / sizeof(entry);
+    constexpr std::size_t span = lanes * unroll;
+    const std::size_t back = weight - shift;  // a whole number of vectors
+    if constexpr (shift == 0) {
+        while (top >= low + span) {
+            entry* const block = best + (top - span);
+            vector kept[unroll];
+            vector taken[unroll];
+            for (std::size_t u = 0; u < unroll; ++u) {
+                kept[u] = load<entry, 64>(block + u * lanes);
+                taken[u] = load<entry, 64>(block + u * lanes - back);
+            }
+            store_updates<entry, 64, unroll>(block, kept, taken, add);
+            top -= span;
+        }
+        return top;
+    } else {
+        // The lowest aligned load starts lanes - shift entries below the
+        // lowest entry taken, so the loop stops where that would leave the row.
+        if (top < low + span || top < span + back + lanes) {
+            return top;
+        }
+        vector upper = load<entry, 64>(best + (top - back - lanes));
+        while (top >= low + span && top >= span + back + lanes) {
+            entry* const block = best + (top - span);
+            entry* const source = block - back;
+            vector kept[unroll];
+            vector taken[unroll];
+            for (std::size_t u = unroll; u-- > 0;) {
+                const vector lower = load<entry, 64>(source + u * lanes - lanes);
+                taken[u] = cut<entry, shift>(lower, upper);
+                upper = lower;
+                kept[u] = load<entry, 64>(block + u * lanes);
+            }
+            store_updates<entry, 64, unroll>(block, kept, taken, add);
+            top -= span;
+        }
+        return top;
+    }
+}
+
+// The cut loop for this weight's shift, each shift a constant of its own.
+template <typename entry, std::size_t unroll, std::size_t... shifts>
+[[gnu::always_inline]] inline std::size_t sweep_cut_for_shift(
+    entry* best, std::size_t low, std::size_t top, std::size_t weight,
+    typename entry_vector<entry, 64>::type add, std::index_sequence<shifts...>) {
+    constexpr std::size_t lanes = 64 / sizeof(entry);
+    const std::size_t shift = weight % lanes;
+    std::size_t stopped = top;
+    static_cast<void>(
+        ((shift == shifts &&
+          (stopped = sweep_cut_blocks<entry, unroll, shifts>(best, low, top, weight, add), true)) ||
+         ...));
+    return stopped;
+}
+
+// Blocks of `unroll` vectors from `top` down to `low`, the entries taken read
+// by loads at any alignment; returns where it stopped.
+template <typename entry, std::size_t bytes, std::size_t unroll>
+[[gnu::always_inline]] inline std::size_t sweep_blocks(
+    entry* best, std::size_t low, std::size_t top, std::size_t weight,
+    typename entry_vector<entry, bytes>::type add) {
+    using vector = typename entry_vector<entry, bytes>::type;
+    constexpr std::size_t lanes = bytes / sizeof(entry);
+    constexpr std::size_t span = lanes * unroll;
+    while (top >= low + span) {
+        entry* const block = best + (top - span);
+        vector kept[unroll];
+        vector taken[unroll];
+        for (std::size_t u = 0; u < unroll; ++u) {
+            kept[u] = load<entry, bytes>(block + u * lanes);
+            taken[u] = load<entry, bytes>(block + u * lanes - weight);
+        }
+        store_updates<entry, bytes, unroll>(block, kept, taken, add);
+        top -= span;
+    }
+    return top;
+}
+
+// One item over the entries in [low, top), low >= weight, downwards, in
+// vectors of `bytes`. A block loads everything it reads before it stores,
+// and lies above every entry still to be written, so best[w - weight] always
+// holds its value from before this item, whatever the weight (below the lane
+// count and 0 included): exactly the scalar downward sweep.
 template <typename entry, std::size_t bytes, std::size_t unroll>
 [[gnu::always_inline]] inline void sweep_one(entry* best, std::size_t low, std::size_t top,
                                              std::size_t weight, entry value) {
@@ -71,7 +192,6 @@ template <typename entry, std::size_t bytes, std::size_t unroll>
     } else {
         using vector = typename entry_vector<entry, bytes>::type;
         constexpr std::size_t lanes = bytes / sizeof(entry);
-        constexpr std::size_t span = lanes * unroll;
         // A few scalar updates first, so that every vector store is aligned: an
         // unaligned store that crosses a cache line costs as much as two.
         while (top > low && reinterpret_cast<std::uintptr_t>(best + top) % bytes != 0) {
@@ -79,108 +199,27 @@ template <typename entry, std::size_t bytes, std::size_t unroll>
             best[top] = std::max(best[top], static_cast<entry>(best[top - weight] + value));
         }
         const vector add = vector{} + value;
-#if defined(__GNUC__) && !defined(__clang__)
-        // With 64-byte vectors, and a weight that is not a multiple of the lane
-        // count, every load of best[w - weight] would cross two cache lines.
-        // Instead each taken vector is cut from two aligned ones with one
-        // two-source permute, and the lower of them serves the next block as
-        // its upper one. Only GCC turns this generic shuffle into vpermt2d/q;
-        // other compilers take the unaligned loads below.
-        const std::size_t shift = weight % lanes;
-        if (bytes == 64 && shift != 0) {
-            vector pick;
-            for (std::size_t k = 0; k < lanes; ++k) {
-                pick[k] = static_cast<entry>(lanes - shift + k);
-            }
-            const std::size_t aligned_back = weight - shift;  // a whole number of vectors
-            // The lowest aligned vector starts lanes - shift entries below the
-            // lowest entry taken, so the loop stops where that would leave the row.
-            if (top >= low + span && top >= span + weight + lanes) {
-                vector upper = load<entry, bytes>(best + (top - aligned_back - lanes));
-                while (top >= low + span && top >= span + weight + lanes) {
-                    entry* const block = best + (top - span);
-                    entry* const source = block - aligned_back;
-                    vector kept[unroll];
-                    vector taken[unroll];
-                    for (std::size_t u = unroll; u-- > 0;) {
-                        const vector lower = load<entry, bytes>(source + u * lanes - lanes);
-                        taken[u] = __builtin_shuffle(lower, upper, pick);
-                        upper = lower;
-                        kept[u] = load<entry, bytes>(block + u * lanes);
-                    }
-                    store_updates<entry, bytes, unroll>(block, kept, taken, add);
-                    top -= span;
-                }
-            }
+        if constexpr (bytes == 64) {
+            top = sweep_cut_for_shift<entry, unroll>(best, low, top, weight, add,
+                                                     std::make_index_sequence<lanes>{});
         }
-#endif
-        while (top >= low + span) {
-            entry* const block = best + (top - span);
-            vector kept[unroll];
-            vector taken[unroll];
-            for (std::size_t u = 0; u < unroll; ++u) {
-                kept[u] = load<entry, bytes>(block + u * lanes);
-                taken[u] = load<entry, bytes>(block + u * lanes - weight);
-            }
-            store_updates<entry, bytes, unroll>(block, kept, taken, add);
-            top -= span;
-        }
+        top = sweep_blocks<entry, bytes, unroll>(best, low, top, weight, add);
+        top = sweep_blocks<entry, bytes, 1>(best, low, top, weight, add);
         sweep_scalar(best, low, top, weight, value);
     }
 }
 
-// Items swept together in one tiled pass.
-inline constexpr std::size_t group_size = 8;
+// An item and the entries [low, high) of the row that it must sweep.
+template <typename entry>
+struct sweep_member {
+    std::size_t low;
+    std::size_t high;
+    std::size_t weight;
+    entry value;
+};
 
-// Rows of entries one item sweeps at a time in a tiled pass: with the lag of
-// the group, a few KiB that stay in L1 between items.
-inline constexpr std::int64_t tile_entries = 1024;
-
-// A group of items in one downward pass over the whole row, a tile at a time,
-// so that a table far larger than the cache is brought in once per group and
-// not once per item. Item i + 1 trails item i by exactly its own weight: with
-// ahead(i) = w(i+1) + ... + w(last member) and x(i) = t - ahead(i), at each
-// step t item i sweeps its tile (x(i) - tile, x(i)], items in order. Then
-// - item i + 1 takes from best[x - w(i+1)] for x in its tile, which is item
-//   i's tile of this step or above it: values after item i, as it needs;
-// - the entries it updates lie above x(i) - tile, so item i has finished them;
-// - it writes nothing at or below x(i) + w(i+1) - tile, and item i reads
-//   nothing above x(i) - tile from the next step on: item i never sees a
-//   value of a later item.
-// Every item sweeps each of its entries once, downwards, so this is exactly
-// the items swept one after the other.
-template <typename entry, std::size_t bytes, std::size_t unroll>
-[[gnu::always_inline]] inline void sweep_tiles(entry* best, std::size_t last,
-                                               const std::size_t* weights, const entry* values) {
-    const auto top = static_cast<std::int64_t>(last);
-    std::int64_t ahead[group_size];
-    ahead[group_size - 1] = 0;
-    for (std::size_t i = group_size - 1; i-- > 0;) {
-        ahead[i] = ahead[i + 1] + static_cast<std::int64_t>(weights[i + 1]);
-    }
-    for (std::int64_t t = top + ahead[0];; t -= tile_entries) {
-        bool any = false;
-        for (std::size_t i = 0; i < group_size; ++i) {
-            const auto weight = static_cast<std::int64_t>(weights[i]);
-            const std::int64_t high = std::min(top, t - ahead[i]);
-            const std::int64_t low = std::max(weight, t - ahead[i] - tile_entries + 1);
-            if (low <= high) {
-                sweep_one<entry, bytes, unroll>(best, static_cast<std::size_t>(low),
-                                                static_cast<std::size_t>(high + 1), weights[i],
-                                                values[i]);
-                any = true;
-            } else if (high >= weight) {
-                any = true;  // above the row still
-            }
-        }
-        if (!any) {
-            return;
-        }
-    }
-}
-
-// The row and what the items swept so far, in the order they were swept,
-// say about the entries the answer still needs.
+// The row and what the items admitted so far, in the order they came, say
+// about the entries the answer still needs.
 //
 // With `done_weight` the total weight of those items and `done_value` the
 // total of their values, every entry from done_weight up holds done_value in
@@ -200,9 +239,14 @@ struct row_state {
     std::int64_t later_weight;
 };
 
-template <typename entry, std::size_t bytes, std::size_t unroll>
-[[gnu::always_inline]] inline void sweep_trimmed(row_state<entry>& row, std::size_t weight,
-                                                 entry value) {
+// Admits the next item: gives the entries it newly reaches the total of the
+// items before it, and returns the entries it must sweep, which may be none.
+//
+// The fill may run before the items admitted earlier have swept: they never
+// touch an entry above their own kept_top, and this item reads none above
+// its kept_top either (it takes from entries at most done_weight - weight).
+template <typename entry>
+sweep_member<entry> admit(row_state<entry>& row, std::size_t weight, entry value) {
     row.done_weight += static_cast<std::int64_t>(weight);
     row.later_weight -= static_cast<std::int64_t>(weight);
     const auto top =
@@ -212,70 +256,128 @@ template <typename entry, std::size_t bytes, std::size_t unroll>
         std::max<std::int64_t>(static_cast<std::int64_t>(row.last) - row.later_weight, 0));
     const std::size_t low = std::max(weight, needed);
     if (top > row.kept_top) {
-        // The newly reached entries get the total of the items so far, which
-        // all fit together, so it is within the entry type. Only those from
-        // `needed` up can still be read: this item takes from entries at most
-        // done_weight - weight, which were kept already. An entry above
-        // `kept_top` was never written, so a total of 0 is there already.
+        // The items so far all fit together, so their total is within the
+        // entry type. Only entries from `needed` up can still be read, and
+        // an entry above `kept_top` was never written, so 0 is there already.
         const std::size_t from = std::max(row.kept_top + 1, needed);
         if (row.done_value != 0 && from <= top) {
             std::fill(row.best + from, row.best + top + 1, static_cast<entry>(row.done_value));
         }
         row.kept_top = top;
     }
-    if (low <= top) {
-        sweep_one<entry, bytes, unroll>(row.best, low, top + 1, weight, value);
-    }
     row.done_value += value;
+    return {low, std::max(low, top + 1), weight, value};
 }
 
-// Tables up to this size sit in L2 on any current x86-64 core, and a group
-// whose trailing span is larger would not stay in L1 between its items.
-inline constexpr std::size_t tiled_table_bytes = std::size_t{1} << 20;
-inline constexpr std::int64_t tiled_span_bytes = std::int64_t{32} << 10;
+// The most items that sweep the row together in one tiled pass.
+inline constexpr std::size_t most_members = 32;
 
-// A full group sweeps together only when it pays and is allowed: the table is
-// larger than L2, the span the group keeps busy, its weights plus a tile,
-// fits in L1, and every member needs the whole row, from its weight up to
-// the last entry. Otherwise its members go one by one: in L2 a group only
-// adds work, and a span beyond L1 saves no traffic.
+// A tiled pass keeps busy its tile and the lags of its items: this much
+// stays in L1 on current x86-64 cores, next to the loads of the tile below.
+inline constexpr std::size_t tile_bytes = std::size_t{4} << 10;
+inline constexpr std::size_t group_span_bytes = std::size_t{32} << 10;
+
+// Groups whose rows together are larger than this sweep in tiles; smaller
+// ones stay in L2 between items at little cost.
+inline constexpr std::size_t tiled_row_bytes = std::size_t{1} << 20;
+
+// The items of a group in one downward pass over the row, a tile at a time,
+// so that a row far larger than the cache is brought in once per group and
+// not once per item. Member i sweeps its entries in windows [t - lag(i) -
+// tile, t - lag(i)), for t falling by a tile each step, members in order
+// within a step. The lags fall along the group, lag(last member) = 0, and
+// lag(i) - lag(i + 1) >= weight(i + 1), rounded up to whole vectors. Then,
+// with windows counted from member i's, x = t - lag(i):
+// - member i has finished every entry at or above x - tile when member i + 1
+//   sweeps [x + d - tile, x + d), d = lag(i) - lag(i + 1) >= 0: so the
+//   entries it keeps are member i's, and the entries it takes, weight(i + 1)
+//   below them, lie at or above x + d - weight(i + 1) - tile >= x - tile:
+//   member i's too;
+// - from the next step on, member i reads only entries below x - tile, and
+//   member i + 1 has written none below x + d - tile: member i never sees a
+//   value of a later member.
+// The same holds between any two members, and each member sweeps each of its
+// entries once, downwards: exactly the items swept one after the other. An
+// entry a member leaves alone is one the member does not change (below its
+// weight) or one no later member reads on the way to the answer (below its
+// `low`), so the ranges of the members keep the argument whole.
+//
+// The windows of every member start where the row is aligned to a vector:
+// no scalar update but at the ends of a member's own range.
 template <typename entry, std::size_t bytes, std::size_t unroll>
-[[gnu::always_inline]] inline void sweep_full_group(row_state<entry>& row,
-                                                    const std::size_t* weights,
-                                                    const entry* values) {
-    std::int64_t span = tile_entries;
-    for (std::size_t i = 1; i < group_size; ++i) {
-        span += static_cast<std::int64_t>(weights[i]);
+[[gnu::always_inline]] inline void sweep_tiles(entry* best, const sweep_member<entry>* members,
+                                               std::size_t count) {
+    constexpr std::size_t lanes = bytes == 0 ? 1 : bytes / sizeof(entry);
+    constexpr auto tile = static_cast<std::int64_t>(tile_bytes / sizeof(entry));
+    std::int64_t lag[most_members];
+    lag[count - 1] = 0;
+    for (std::size_t i = count - 1; i-- > 0;) {
+        const std::size_t rounded = (members[i + 1].weight + lanes - 1) / lanes * lanes;
+        lag[i] = lag[i + 1] + static_cast<std::int64_t>(rounded);
     }
-    bool whole_row = row.kept_top == row.last &&
-                     (row.last + 1) * sizeof(entry) > tiled_table_bytes &&
-                     span * static_cast<std::int64_t>(sizeof(entry)) <= tiled_span_bytes;
-    std::int64_t later = row.later_weight;
-    for (std::size_t i = 0; i < group_size; ++i) {
-        later -= static_cast<std::int64_t>(weights[i]);
-        whole_row = whole_row && static_cast<std::int64_t>(row.last) - later <=
-                                     static_cast<std::int64_t>(weights[i]);
+    std::int64_t t = 0;
+    std::int64_t end = std::numeric_limits<std::int64_t>::max();
+    for (std::size_t i = 0; i < count; ++i) {
+        t = std::max(t, static_cast<std::int64_t>(members[i].high) + lag[i]);
+        end = std::min(end, static_cast<std::int64_t>(members[i].low) + lag[i]);
     }
-    if (!whole_row) {
-        for (std::size_t i = 0; i < group_size; ++i) {
-            sweep_trimmed<entry, bytes, unroll>(row, weights[i], values[i]);
+    // The first window top at or above every member's range, where row + t
+    // is aligned to a vector.
+    const auto misaligned = static_cast<std::int64_t>(reinterpret_cast<std::uintptr_t>(best + t) %
+                                                      (lanes * sizeof(entry)) / sizeof(entry));
+    if (misaligned != 0) {
+        t += static_cast<std::int64_t>(lanes) - misaligned;
+    }
+    for (; t > end; t -= tile) {
+        for (std::size_t i = 0; i < count; ++i) {
+            const sweep_member<entry>& m = members[i];
+            const std::int64_t top = std::min(static_cast<std::int64_t>(m.high), t - lag[i]);
+            const std::int64_t low = std::max(static_cast<std::int64_t>(m.low), t - lag[i] - tile);
+            if (low < top) {
+                sweep_one<entry, bytes, unroll>(best, static_cast<std::size_t>(low),
+                                                static_cast<std::size_t>(top), m.weight, m.value);
+            }
         }
+    }
+}
+
+// Sweeps the members of a group, in tiles where the schedule asks for it or,
+// by the program's own choice, where their rows are larger than the cache;
+// otherwise one after the other.
+template <typename entry, std::size_t bytes, std::size_t unroll>
+[[gnu::always_inline]] inline void sweep_group(entry* best, sweep_schedule schedule,
+                                               const sweep_member<entry>* members,
+                                               std::size_t count) {
+    bool tiled = count > 1 && schedule != sweep_schedule::one_by_one;
+    if (tiled && schedule == sweep_schedule::chosen) {
+        std::size_t low = members[0].low;
+        std::size_t high = members[0].high;
+        for (std::size_t i = 1; i < count; ++i) {
+            low = std::min(low, members[i].low);
+            high = std::max(high, members[i].high);
+        }
+        tiled = (high - low) * sizeof(entry) > tiled_row_bytes;
+    }
+    if (tiled) {
+        sweep_tiles<entry, bytes, unroll>(best, members, count);
         return;
     }
-    sweep_tiles<entry, bytes, unroll>(row.best, row.last, weights, values);
-    for (std::size_t i = 0; i < group_size; ++i) {
-        row.done_weight += static_cast<std::int64_t>(weights[i]);
-        row.done_value += values[i];
+    for (std::size_t i = 0; i < count; ++i) {
+        sweep_one<entry, bytes, unroll>(best, members[i].low, members[i].high, members[i].weight,
+                                        members[i].value);
     }
-    row.later_weight = later;
 }
 
 template <typename entry, std::size_t bytes, std::size_t unroll>
-[[gnu::always_inline]] inline std::int64_t sweep_all(std::span<entry> table,
+[[gnu::always_inline]] inline std::int64_t sweep_all(sweep_schedule schedule,
+                                                     std::span<entry> table,
                                                      std::int64_t weight_before,
                                                      std::int64_t total_weight,
                                                      std::span<const std::int32_t> values,
                                                      std::span<const std::int32_t> weights) {
+    constexpr std::size_t lanes = bytes == 0 ? 1 : bytes / sizeof(entry);
+    constexpr std::size_t tile = tile_bytes / sizeof(entry);
+    constexpr std::size_t group_span = group_span_bytes / sizeof(entry);
     const std::size_t last_index = table.size() - 1;
     row_state<entry> row{table.data(),
                          last_index,
@@ -286,9 +388,11 @@ template <typename entry, std::size_t bytes, std::size_t unroll>
                          total_weight - weight_before};
     const auto last = static_cast<std::int32_t>(row.last);
     std::int64_t offset = 0;
-    std::size_t group_weights[group_size];
-    entry group_values[group_size];
-    std::size_t waiting = 0;
+    // The group being gathered, and the lag of its first member: the
+    // weights of the others, each rounded up to whole vectors.
+    sweep_member<entry> members[most_members];
+    std::size_t count = 0;
+    std::size_t first_lag = 0;
     for (std::size_t j = 0; j < values.size(); ++j) {
         if (!can_change_table(last, values[j], weights[j])) {
             continue;
@@ -297,15 +401,23 @@ template <typename entry, std::size_t bytes, std::size_t unroll>
             offset += values[j];
             continue;
         }
-        group_weights[waiting] = static_cast<std::size_t>(weights[j]);
-        group_values[waiting] = static_cast<entry>(values[j]);
-        if (++waiting == group_size) {
-            sweep_full_group<entry, bytes, unroll>(row, group_weights, group_values);
-            waiting = 0;
+        const sweep_member<entry> member =
+            admit(row, static_cast<std::size_t>(weights[j]), static_cast<entry>(values[j]));
+        if (member.low == member.high) {
+            continue;
         }
+        std::size_t lag = count == 0 ? 0 : (member.weight + lanes - 1) / lanes * lanes;
+        if (count == most_members || first_lag + lag + tile > group_span) {
+            sweep_group<entry, bytes, unroll>(row.best, schedule, members, count);
+            count = 0;
+            first_lag = 0;
+            lag = 0;
+        }
+        members[count++] = member;
+        first_lag += lag;
     }
-    for (std::size_t i = 0; i < waiting; ++i) {
-        sweep_trimmed<entry, bytes, unroll>(row, group_weights[i], group_values[i]);
+    if (count > 0) {
+        sweep_group<entry, bytes, unroll>(row.best, schedule, members, count);
     }
     return static_cast<std::int64_t>(table.back()) + offset;
 }
@@ -313,42 +425,44 @@ template <typename entry, std::size_t bytes, std::size_t unroll>
 // Each version is compiled for its own instruction set; nothing else in the
 // program assumes more than baseline x86-64.
 template <typename entry>
-[[gnu::target("avx512f")]] std::int64_t sweep_avx512(std::span<entry> row,
+[[gnu::target("avx512f")]] std::int64_t sweep_avx512(sweep_schedule schedule, std::span<entry> row,
                                                      std::int64_t weight_before,
                                                      std::int64_t total_weight,
                                                      std::span<const std::int32_t> values,
                                                      std::span<const std::int32_t> weights) {
-    return sweep_all<entry, 64, 4>(row, weight_before, total_weight, values, weights);
+    return sweep_all<entry, 64, 2>(schedule, row, weight_before, total_weight, values, weights);
 }
 
 template <typename entry>
-[[gnu::target("avx2")]] std::int64_t sweep_avx2(std::span<entry> row, std::int64_t weight_before,
+[[gnu::target("avx2")]] std::int64_t sweep_avx2(sweep_schedule schedule, std::span<entry> row,
+                                                std::int64_t weight_before,
                                                 std::int64_t total_weight,
                                                 std::span<const std::int32_t> values,
                                                 std::span<const std::int32_t> weights) {
-    return sweep_all<entry, 32, 4>(row, weight_before, total_weight, values, weights);
+    return sweep_all<entry, 32, 4>(schedule, row, weight_before, total_weight, values, weights);
 }
 
 template <typename entry>
-std::int64_t sweep_portable(std::span<entry> row, std::int64_t weight_before,
-                            std::int64_t total_weight, std::span<const std::int32_t> values,
+std::int64_t sweep_portable(sweep_schedule schedule, std::span<entry> row,
+                            std::int64_t weight_before, std::int64_t total_weight,
+                            std::span<const std::int32_t> values,
                             std::span<const std::int32_t> weights) {
-    return sweep_all<entry, 0, 1>(row, weight_before, total_weight, values, weights);
+    return sweep_all<entry, 0, 1>(schedule, row, weight_before, total_weight, values, weights);
 }
 
 template <typename entry>
-std::int64_t dispatch(sweep_isa isa, std::span<entry> row, std::int64_t weight_before,
-                      std::int64_t total_weight, std::span<const std::int32_t> values,
-                      std::span<const std::int32_t> weights) {
+std::int64_t dispatch(sweep_isa isa, sweep_schedule schedule, std::span<entry> row,
+                      std::int64_t weight_before, std::int64_t total_weight,
+                      std::span<const std::int32_t> values, std::span<const std::int32_t> weights) {
     switch (isa) {
         case sweep_isa::avx512:
-            return sweep_avx512(row, weight_before, total_weight, values, weights);
+            return sweep_avx512(schedule, row, weight_before, total_weight, values, weights);
         case sweep_isa::avx2:
-            return sweep_avx2(row, weight_before, total_weight, values, weights);
+            return sweep_avx2(schedule, row, weight_before, total_weight, values, weights);
         case sweep_isa::portable:
             break;
     }
-    return sweep_portable(row, weight_before, total_weight, values, weights);
+    return sweep_portable(schedule, row, weight_before, total_weight, values, weights);
 }
 
 struct isa_list {
@@ -392,14 +506,16 @@ const char* isa_name(sweep_isa isa) {
     return "unknown";
 }
 
-std::int64_t sweep_items(sweep_isa isa, std::span<std::int32_t> row, std::int64_t weight_before,
-                         std::int64_t total_weight, std::span<const std::int32_t> values,
+std::int64_t sweep_items(sweep_isa isa, sweep_schedule schedule, std::span<std::int32_t> row,
+                         std::int64_t weight_before, std::int64_t total_weight,
+                         std::span<const std::int32_t> values,
                          std::span<const std::int32_t> weights) {
-    return dispatch(isa, row, weight_before, total_weight, values, weights);
+    return dispatch(isa, schedule, row, weight_before, total_weight, values, weights);
 }
 
-std::int64_t sweep_items(sweep_isa isa, std::span<std::int64_t> row, std::int64_t weight_before,
-                         std::int64_t total_weight, std::span<const std::int32_t> values,
+std::int64_t sweep_items(sweep_isa isa, sweep_schedule schedule, std::span<std::int64_t> row,
+                         std::int64_t weight_before, std::int64_t total_weight,
+                         std::span<const std::int32_t> values,
                          std::span<const std::int32_t> weights) {
-    return dispatch(isa, row, weight_before, total_weight, values, weights);
+    return dispatch(isa, schedule, row, weight_before, total_weight, values, weights);
 }

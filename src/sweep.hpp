@@ -16,6 +16,13 @@ sweep_isa chosen_isa();
 
 const char* isa_name(sweep_isa isa);
 
+// How the items are laid over the row: `chosen` is the program's own plan,
+// which sweeps groups of light items together, a tile at a time, wherever
+// their rows are larger than the cache, and each other item on its own;
+// `one_by_one` never tiles and `tiled` tiles every group of two or more,
+// however small its row: they let tests and benchmarks run every path.
+enum class sweep_schedule { chosen, one_by_one, tiled };
+
 // Whether an item can raise any entry of the table for `capacity`. One that
 // cannot gives the same result as an item of value 0 and weight 0.
 inline bool can_change_table(std::int32_t capacity, std::int32_t value, std::int32_t weight) {
@@ -34,9 +41,11 @@ inline bool can_change_table(std::int32_t capacity, std::int32_t value, std::int
 // For a new row the result is exactly row.back() of the plain downward sweep of every item
 // over capacity + 1 entries. Items that cannot raise an entry cost nothing,
 // and an item of weight 0 adds its value once to the result.
-std::int64_t sweep_items(sweep_isa isa, std::span<std::int32_t> row, std::int64_t weight_before,
-                         std::int64_t total_weight, std::span<const std::int32_t> values,
+std::int64_t sweep_items(sweep_isa isa, sweep_schedule schedule, std::span<std::int32_t> row,
+                         std::int64_t weight_before, std::int64_t total_weight,
+                         std::span<const std::int32_t> values,
                          std::span<const std::int32_t> weights);
-std::int64_t sweep_items(sweep_isa isa, std::span<std::int64_t> row, std::int64_t weight_before,
-                         std::int64_t total_weight, std::span<const std::int32_t> values,
+std::int64_t sweep_items(sweep_isa isa, sweep_schedule schedule, std::span<std::int64_t> row,
+                         std::int64_t weight_before, std::int64_t total_weight,
+                         std::span<const std::int32_t> values,
                          std::span<const std::int32_t> weights);

@@ -22,7 +22,8 @@ struct row_difference {
 // back, differs from `expected`, the plain table of the same items (from
 // plain_table); empty when they agree.
 template <typename entry>
-std::vector<row_difference> whole_row_differences(sweep_isa isa, std::int32_t capacity,
+std::vector<row_difference> whole_row_differences(sweep_isa isa, sweep_schedule schedule,
+                                                  std::int32_t capacity,
                                                   std::span<const std::int32_t> values,
                                                   std::span<const std::int32_t> weights,
                                                   const std::vector<std::int64_t>& expected) {
@@ -32,8 +33,8 @@ std::vector<row_difference> whole_row_differences(sweep_isa isa, std::int32_t ca
         total += w;
     }
     const std::int64_t answer =
-        sweep_items(isa, std::span<entry>(row), capacity, 2 * std::int64_t{capacity} + total + 1,
-                    values, weights);
+        sweep_items(isa, schedule, std::span<entry>(row), capacity,
+                    2 * std::int64_t{capacity} + total + 1, values, weights);
     // Items of weight 0 are left out of the row and added to the answer.
     const std::int64_t offset = answer - row.back();
     std::vector<row_difference> differences;
