@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs the sweep benchmark and plots updates per nanosecond against table
-# size for the textbook loop and each version: docs/sweep.png.
+# size for the textbook loop, each version, and the best version with every
+# item swept on its own: docs/sweep.png.
 # Usage: bench/plot.sh [BUILD_DIR]   (BUILD_DIR from the bench preset; needs gnuplot)
 set -euo pipefail
 build=${1:-build/bench}
@@ -23,10 +24,13 @@ awk -F, -v dir="$work" '
     END { for (v in versions) print v > (dir "/versions") }' "$work/sweep.csv"
 
 plots=""
-for version in textbook avx512 avx512_32 avx2 avx2_32 portable portable_32; do
+for version in textbook avx512 avx512_32 avx512_one_by_one avx512_32_one_by_one avx2 avx2_32 \
+    avx2_one_by_one avx2_32_one_by_one portable portable_32; do
     [ -f "$work/$version.dat" ] || continue
-    title=${version/_32/, 32-bit entries}
-    [ "$version" = textbook ] || [ "$title" != "$version" ] || title="$version, 64-bit entries"
+    title=${version%_one_by_one}
+    title=${title/_32/, 32-bit entries}
+    [ "$version" = textbook ] || [[ "$title" == *32-bit* ]] || title="$title, 64-bit entries"
+    [ "$version" = "${version%_one_by_one}" ] || title="$title, item by item"
     plots+="${plots:+, }'$work/$version.dat' using 1:2 with linespoints lw 2 title '$title'"
 done
 cpu=$(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ *//')

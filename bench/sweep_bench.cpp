@@ -1,6 +1,6 @@
 // Updates per second of each sweep version, with 64-bit and with 32-bit
-// entries, and of the textbook loop, over tables from inside L1 to far beyond
-// L2. Built at -O2 like the textbook
+// entries, of the best version with every item swept on its own, and of the
+// textbook loop, over tables from inside L1 to far beyond L2. Built at -O2 like the textbook
 // program; the versions themselves come from the program's own library.
 #include <benchmark/benchmark.h>
 
@@ -46,12 +46,12 @@ workload<entry> make_workload(std::size_t bytes) {
 }
 
 template <typename entry>
-void bench_version(benchmark::State& state, sweep_isa isa) {
+void bench_version(benchmark::State& state, sweep_isa isa, sweep_schedule schedule) {
     workload<entry> load = make_workload<entry>(static_cast<std::size_t>(state.range(0)));
     for (auto _ : state) {
-        benchmark::DoNotOptimize(sweep_items(isa, sweep_schedule::chosen,
-                                             std::span<entry>(load.row), load.weight_around,
-                                             3 * load.weight_around, load.values, load.weights));
+        benchmark::DoNotOptimize(sweep_items(isa, schedule, std::span<entry>(load.row),
+                                             load.weight_around, 3 * load.weight_around,
+                                             load.values, load.weights));
         benchmark::ClobberMemory();
     }
     state.SetItemsProcessed(state.iterations() * load.updates);
@@ -79,11 +79,21 @@ int main(int argc, char** argv) {
     benchmark::RegisterBenchmark("sweep/textbook", bench_textbook)->Apply(table_sizes);
     for (sweep_isa isa : supported_isas()) {
         const std::string name = std::string("sweep/") + isa_name(isa);
-        benchmark::RegisterBenchmark(name.c_str(), bench_version<std::int64_t>, isa)
+        benchmark::RegisterBenchmark(name.c_str(), bench_version<std::int64_t>, isa,
+                                     sweep_schedule::chosen)
             ->Apply(table_sizes);
-        benchmark::RegisterBenchmark((name + "_32").c_str(), bench_version<std::int32_t>, isa)
+        benchmark::RegisterBenchmark((name + "_32").c_str(), bench_version<std::int32_t>, isa,
+                                     sweep_schedule::chosen)
             ->Apply(table_sizes);
     }
+    // The best version with every item on its own: what the tiles gain.
+    const std::string name = std::string("sweep/") + isa_name(chosen_isa());
+    benchmark::RegisterBenchmark((name + "_one_by_one").c_str(), bench_version<std::int64_t>,
+                                 chosen_isa(), sweep_schedule::one_by_one)
+        ->Apply(table_sizes);
+    benchmark::RegisterBenchmark((name + "_32_one_by_one").c_str(), bench_version<std::int32_t>,
+                                 chosen_isa(), sweep_schedule::one_by_one)
+        ->Apply(table_sizes);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -240,7 +240,9 @@ struct row_state {
 };
 
 // Admits the next item: gives the entries it newly reaches the total of the
-// items before it, and returns the entries it must sweep, which may be none.
+// items before it, and returns the entries it must sweep. There is always
+// one at least, as the row ends at or below the total weight: its weight
+// is at most min(last, done_weight), and so is last - later_weight.
 //
 // The fill may run before the items admitted earlier have swept: they never
 // touch an entry above their own kept_top, and this item reads none above
@@ -259,14 +261,14 @@ sweep_member<entry> admit(row_state<entry>& row, std::size_t weight, entry value
         // The items so far all fit together, so their total is within the
         // entry type. Only entries from `needed` up can still be read, and
         // an entry above `kept_top` was never written, so 0 is there already.
-        const std::size_t from = std::max(row.kept_top + 1, needed);
-        if (row.done_value != 0 && from <= top) {
-            std::fill(row.best + from, row.best + top + 1, static_cast<entry>(row.done_value));
+        if (row.done_value != 0) {
+            std::fill(row.best + std::max(row.kept_top + 1, needed), row.best + top + 1,
+                      static_cast<entry>(row.done_value));
         }
         row.kept_top = top;
     }
     row.done_value += value;
-    return {low, std::max(low, top + 1), weight, value};
+    return {low, top + 1, weight, value};
 }
 
 // The most items that sweep the row together in one tiled pass.
@@ -282,6 +284,14 @@ inline constexpr std::size_t group_span_bytes = std::size_t{32} << 10;
 // a tile read once per group beats a row read once per item, while rows
 // that fit L1 gain nothing and pay for the extra steps.
 inline constexpr std::size_t tiled_row_bytes = std::size_t{64} << 10;
+
+// How far a member of a tiled pass keeps behind the one before it: its
+// weight, rounded up to whole vectors so that every window stays aligned.
+template <typename entry, std::size_t bytes>
+constexpr std::size_t lag_behind(std::size_t weight) {
+    constexpr std::size_t lanes = bytes == 0 ? 1 : bytes / sizeof(entry);
+    return (weight + lanes - 1) / lanes * lanes;
+}
 
 // The items of a group in one downward pass over the row, a tile at a time,
 // so that a row far larger than the cache is brought in once per group and
@@ -300,9 +310,10 @@ inline constexpr std::size_t tiled_row_bytes = std::size_t{64} << 10;
 //   value of a later member.
 // The same holds between any two members, and each member sweeps each of its
 // entries once, downwards: exactly the items swept one after the other. An
-// entry a member leaves alone is one the member does not change (below its
-// weight) or one no later member reads on the way to the answer (below its
-// `low`), so the ranges of the members keep the argument whole.
+// entry a member leaves alone is one it does not change (below its weight),
+// one no later member reads on the way to the answer (below its `low`), or
+// one above its range, which the later member that first reaches it was
+// given at admission; so the ranges of the members keep the argument whole.
 //
 // The windows of every member start where the row is aligned to a vector:
 // no scalar update but at the ends of a member's own range.
@@ -314,8 +325,8 @@ template <typename entry, std::size_t bytes, std::size_t unroll>
     std::int64_t lag[most_members];
     lag[count - 1] = 0;
     for (std::size_t i = count - 1; i-- > 0;) {
-        const std::size_t rounded = (members[i + 1].weight + lanes - 1) / lanes * lanes;
-        lag[i] = lag[i + 1] + static_cast<std::int64_t>(rounded);
+        lag[i] =
+            lag[i + 1] + static_cast<std::int64_t>(lag_behind<entry, bytes>(members[i + 1].weight));
     }
     std::int64_t t = 0;
     std::int64_t end = std::numeric_limits<std::int64_t>::max();
@@ -325,8 +336,10 @@ template <typename entry, std::size_t bytes, std::size_t unroll>
     }
     // The first window top at or above every member's range, where row + t
     // is aligned to a vector.
-    const auto misaligned = static_cast<std::int64_t>(reinterpret_cast<std::uintptr_t>(best + t) %
-                                                      (lanes * sizeof(entry)) / sizeof(entry));
+    const std::uintptr_t top_address =
+        reinterpret_cast<std::uintptr_t>(best) + static_cast<std::uintptr_t>(t) * sizeof(entry);
+    const auto misaligned =
+        static_cast<std::int64_t>(top_address % (lanes * sizeof(entry)) / sizeof(entry));
     if (misaligned != 0) {
         t += static_cast<std::int64_t>(lanes) - misaligned;
     }
@@ -377,7 +390,6 @@ template <typename entry, std::size_t bytes, std::size_t unroll>
                                                      std::int64_t total_weight,
                                                      std::span<const std::int32_t> values,
                                                      std::span<const std::int32_t> weights) {
-    constexpr std::size_t lanes = bytes == 0 ? 1 : bytes / sizeof(entry);
     constexpr std::size_t tile = tile_bytes / sizeof(entry);
     constexpr std::size_t group_span = group_span_bytes / sizeof(entry);
     const std::size_t last_index = table.size() - 1;
@@ -390,8 +402,8 @@ template <typename entry, std::size_t bytes, std::size_t unroll>
                          total_weight - weight_before};
     const auto last = static_cast<std::int32_t>(row.last);
     std::int64_t offset = 0;
-    // The group being gathered, and the lag of its first member: the
-    // weights of the others, each rounded up to whole vectors.
+    // The group being gathered, and the lag of its first member: what the
+    // others keep behind, added up.
     sweep_member<entry> members[most_members];
     std::size_t count = 0;
     std::size_t first_lag = 0;
@@ -405,10 +417,7 @@ template <typename entry, std::size_t bytes, std::size_t unroll>
         }
         const sweep_member<entry> member =
             admit(row, static_cast<std::size_t>(weights[j]), static_cast<entry>(values[j]));
-        if (member.low == member.high) {
-            continue;
-        }
-        std::size_t lag = count == 0 ? 0 : (member.weight + lanes - 1) / lanes * lanes;
+        std::size_t lag = count == 0 ? 0 : lag_behind<entry, bytes>(member.weight);
         if (count == most_members || first_lag + lag + tile > group_span) {
             sweep_group<entry, bytes, unroll>(row.best, schedule, members, count);
             count = 0;
