@@ -81,8 +81,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 const std::int64_t actual =
                     best_total_with(isa, schedule, width, capacity, values, weights);
                 if (actual != expected) {
-                    std::cerr << isa_name(isa)
-                              << (schedule == sweep_schedule::tiled ? " tiled" : "")
+                    std::cerr << isa_name(isa) << " " << schedule_name(schedule)
                               << (width == entry_width::wide ? " wide" : "") << ": " << actual
                               << ", the plain sweep " << expected << ", capacity " << capacity
                               << ", " << values.size() << " items\n";

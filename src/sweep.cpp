@@ -517,6 +517,18 @@ const char* isa_name(sweep_isa isa) {
     return "unknown";
 }
 
+const char* schedule_name(sweep_schedule schedule) {
+    switch (schedule) {
+        case sweep_schedule::chosen:
+            return "chosen";
+        case sweep_schedule::one_by_one:
+            return "one_by_one";
+        case sweep_schedule::tiled:
+            return "tiled";
+    }
+    return "unknown";
+}
+
 std::int64_t sweep_items(sweep_isa isa, sweep_schedule schedule, std::span<std::int32_t> row,
                          std::int64_t weight_before, std::int64_t total_weight,
                          std::span<const std::int32_t> values,

@@ -18,10 +18,12 @@ const char* isa_name(sweep_isa isa);
 
 // How the items are laid over the row: `chosen` is the program's own plan,
 // which sweeps groups of light items together, a tile at a time, wherever
-// their rows are larger than the cache, and each other item on its own;
+// their rows are larger than L1, and each other item on its own;
 // `one_by_one` never tiles and `tiled` tiles every group of two or more,
 // however small its row: they let tests and benchmarks run every path.
 enum class sweep_schedule { chosen, one_by_one, tiled };
+
+const char* schedule_name(sweep_schedule schedule);
 
 // Whether an item can raise any entry of the table for `capacity`. One that
 // cannot gives the same result as an item of value 0 and weight 0.

@@ -20,18 +20,6 @@ namespace {
 constexpr sweep_schedule every_schedule[] = {sweep_schedule::chosen, sweep_schedule::one_by_one,
                                              sweep_schedule::tiled};
 
-const char* schedule_name(sweep_schedule schedule) {
-    switch (schedule) {
-        case sweep_schedule::chosen:
-            return "chosen";
-        case sweep_schedule::one_by_one:
-            return "one_by_one";
-        case sweep_schedule::tiled:
-            return "tiled";
-    }
-    return "unknown";
-}
-
 // One sweep version with one schedule and one entry width: every path the
 // table can take.
 struct path {
