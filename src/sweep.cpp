@@ -102,57 +102,45 @@ template <typename entry, std::size_t unroll, std::size_t shift>
     using vector = typename entry_vector<entry, 64>::type;
     constexpr std::size_t lanes = 64 / sizeof(entry);
     constexpr std::size_t span = lanes * unroll;
+    static_assert(shift > 0 && shift < lanes);
     const std::size_t back = weight - shift;  // a whole number of vectors
-    if constexpr (shift == 0) {
-        while (top >= low + span) {
-            entry* const block = best + (top - span);
-            vector kept[unroll];
-            vector taken[unroll];
-            for (std::size_t u = 0; u < unroll; ++u) {
-                kept[u] = load<entry, 64>(block + u * lanes);
-                taken[u] = load<entry, 64>(block + u * lanes - back);
-            }
-            store_updates<entry, 64, unroll>(block, kept, taken, add);
-            top -= span;
-        }
-        return top;
-    } else {
-        // The lowest aligned load starts lanes - shift entries below the
-        // lowest entry taken, so the loop stops where that would leave the row.
-        if (top < low + span || top < span + back + lanes) {
-            return top;
-        }
-        vector upper = load<entry, 64>(best + (top - back - lanes));
-        while (top >= low + span && top >= span + back + lanes) {
-            entry* const block = best + (top - span);
-            entry* const source = block - back;
-            vector kept[unroll];
-            vector taken[unroll];
-            for (std::size_t u = unroll; u-- > 0;) {
-                const vector lower = load<entry, 64>(source + u * lanes - lanes);
-                taken[u] = cut<entry, shift>(lower, upper);
-                upper = lower;
-                kept[u] = load<entry, 64>(block + u * lanes);
-            }
-            store_updates<entry, 64, unroll>(block, kept, taken, add);
-            top -= span;
-        }
+    // The lowest aligned load starts lanes - shift entries below the lowest
+    // entry taken, so the loop stops where that would leave the row.
+    if (top < low + span || top < span + back + lanes) {
         return top;
     }
+    vector upper = load<entry, 64>(best + (top - back - lanes));
+    while (top >= low + span && top >= span + back + lanes) {
+        entry* const block = best + (top - span);
+        entry* const source = block - back;
+        vector kept[unroll];
+        vector taken[unroll];
+        for (std::size_t u = unroll; u-- > 0;) {
+            const vector lower = load<entry, 64>(source + u * lanes - lanes);
+            taken[u] = cut<entry, shift>(lower, upper);
+            upper = lower;
+            kept[u] = load<entry, 64>(block + u * lanes);
+        }
+        store_updates<entry, 64, unroll>(block, kept, taken, add);
+        top -= span;
+    }
+    return top;
 }
 
-// The cut loop for this weight's shift, each shift a constant of its own.
-template <typename entry, std::size_t unroll, std::size_t... shifts>
+// The cut loop for this weight's shift, each shift a constant of its own
+// (`below` runs over the shifts less one). A shift of 0 needs no cut: the
+// plain loads of the entries taken are aligned already.
+template <typename entry, std::size_t unroll, std::size_t... below>
 [[gnu::always_inline]] inline std::size_t sweep_cut_for_shift(
     entry* best, std::size_t low, std::size_t top, std::size_t weight,
-    typename entry_vector<entry, 64>::type add, std::index_sequence<shifts...>) {
+    typename entry_vector<entry, 64>::type add, std::index_sequence<below...>) {
     constexpr std::size_t lanes = 64 / sizeof(entry);
     const std::size_t shift = weight % lanes;
     std::size_t stopped = top;
-    static_cast<void>(
-        ((shift == shifts &&
-          (stopped = sweep_cut_blocks<entry, unroll, shifts>(best, low, top, weight, add), true)) ||
-         ...));
+    static_cast<void>(((shift == below + 1 && (stopped = sweep_cut_blocks<entry, unroll, below + 1>(
+                                                   best, low, top, weight, add),
+                                               true)) ||
+                       ...));
     return stopped;
 }
 
@@ -201,7 +189,7 @@ template <typename entry, std::size_t bytes, std::size_t unroll>
         const vector add = vector{} + value;
         if constexpr (bytes == 64) {
             top = sweep_cut_for_shift<entry, unroll>(best, low, top, weight, add,
-                                                     std::make_index_sequence<lanes>{});
+                                                     std::make_index_sequence<lanes - 1>{});
         }
         top = sweep_blocks<entry, bytes, unroll>(best, low, top, weight, add);
         top = sweep_blocks<entry, bytes, 1>(best, low, top, weight, add);
