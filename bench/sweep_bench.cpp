@@ -1,7 +1,8 @@
 // Updates per second of each sweep version, with 64-bit and with 32-bit
 // entries, of the best version with every item swept on its own, and of the
-// textbook loop, over tables from inside L1 to far beyond L2. Built at -O2 like the textbook
-// program; the versions themselves come from the program's own library.
+// textbook loop, over tables from inside L1 to far beyond L2. Built at -O2
+// like the textbook program; the versions themselves come from the program's
+// own library.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
