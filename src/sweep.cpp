@@ -30,10 +30,10 @@ template <typename entry, std::size_t bytes>
 
 // The 64 bytes of entries that start `shift` entries below `upper`: the top
 // `shift` entries of `lower`, the vector below it, then the bottom of
-// `upper`. One valignd/q, which runs on twice the ports of a two-source
-// permute. GCC turns the generic shuffle into such a permute, so it gets the
-// instruction itself; the operands are registers of the AVX-512 function
-// that this is always inlined into.
+// `upper`. One valignd/q: on Zen 5 two of them issue a cycle, against
+// under one two-source permute. GCC turns the generic shuffle into such a
+// permute, so it gets the instruction itself; the operands are registers of
+// the AVX-512 function that this is always inlined into.
 template <typename entry, std::size_t shift>
 [[gnu::always_inline]] inline typename entry_vector<entry, 64>::type cut(
     typename entry_vector<entry, 64>::type lower, typename entry_vector<entry, 64>::type upper) {
